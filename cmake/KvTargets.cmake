@@ -1,0 +1,61 @@
+# Shared compile settings and small helpers so that each module's CMakeLists stays short.
+
+add_library(kv_warnings INTERFACE)
+target_compile_options(kv_warnings INTERFACE -Wall -Wextra -Wpedantic)
+if(KV_WERROR)
+  target_compile_options(kv_warnings INTERFACE -Werror)
+endif()
+
+add_library(kv_common INTERFACE)
+target_include_directories(kv_common INTERFACE ${CMAKE_SOURCE_DIR})
+target_link_libraries(kv_common INTERFACE kv_warnings)
+if(WIN32)
+  target_compile_definitions(kv_common INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                 _WIN32_WINNT=0x0601)
+  # Every program and test stands alone: no libgcc/libstdc++/winpthread DLLs.
+  target_link_options(kv_common INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+if(KV_SANITIZE)
+  target_compile_options(kv_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                             -fno-sanitize-recover=undefined)
+  target_link_options(kv_common INTERFACE -fsanitize=address,undefined)
+endif()
+
+# kv_module(NAME DIR [DEPS ...]): a static library of every .cpp directly inside DIR.
+function(kv_module name)
+  cmake_parse_arguments(M "" "" "DEPS;EXTRA_SOURCES" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT srcs AND NOT M_EXTRA_SOURCES)
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE kv_common ${M_DEPS})
+    return()
+  endif()
+  add_library(${name} STATIC ${srcs} ${M_EXTRA_SOURCES})
+  target_link_libraries(${name} PUBLIC kv_common ${M_DEPS})
+endfunction()
+
+# kv_test_suite(NAME DIR [LIBS ...]): one GoogleTest program of every .cpp in tests/DIR,
+# registered with CTest as one test (under Wine for the Windows build).
+function(kv_test_suite name dir)
+  cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
+  if(WIN32)
+    file(GLOB win_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/win32/*.cpp)
+  else()
+    file(GLOB win_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/posix/*.cpp)
+  endif()
+  if(NOT srcs AND NOT win_srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs} ${win_srcs})
+  target_link_libraries(${name} PRIVATE kv_test_support ${T_LIBS} GTest::gtest_main GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "KV_SOURCE_DIR=${CMAKE_SOURCE_DIR};KV_BINARY_DIR=${CMAKE_BINARY_DIR}"
+    LABELS "unit;${dir};${T_LABELS}"
+    TIMEOUT 900)
+  if(CMAKE_CROSSCOMPILING)
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "WINEPREFIX=${KV_WINEPREFIX}")
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix)
+  endif()
+endfunction()
