@@ -1,0 +1,58 @@
+#pragma once
+// TKZDirArray: the ordered directory items of one archive with their folded name index. All
+// checks come before any change, so a failing call leaves the array as it was. Index errors
+// raise EKZException 1-4 ("Index out of bounds"); a name list out of step with the array
+// raises 58 or 59 ("Hashed list of file names is invalid").
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archive/dir_item.h"
+#include "archive/hashed_string_list.h"
+
+namespace kv::archive {
+
+class TKZDirArray {
+ public:
+  static constexpr std::int32_t kInitialAllocBy = 500;
+  static constexpr std::int32_t kMaxAllocBy = 10000;
+
+  TKZDirArray() = default;
+  TKZDirArray(const TKZDirArray&) = delete;
+  TKZDirArray& operator=(const TKZDirArray&) = delete;
+
+  std::int32_t Count() const { return ItemCount; }
+  // New items start empty; growth as AllocBy doubles up to MaxAllocBy; 0 frees everything.
+  void SetCount(std::int32_t value);
+  std::int32_t Capacity() const { return AllocItemCount; }
+
+  TDirItem GetItem(std::int32_t index) const;   // native 2 outside the range
+  TDirItem& GetItemPtr(std::int32_t index);     // native 3 outside the range
+  const TDirItem& GetItemPtr(std::int32_t index) const;
+  void SetItem(std::int32_t index, const TDirItem& value);  // native 1, 58
+  void SetItemName(std::int32_t index, const std::u16string& name);  // native 59
+  bool FileExists(const std::u16string& file_name, std::int32_t& item_no);
+  void DeleteItem(std::int32_t index);  // native 4
+  void Clear();
+  void Assign(const TKZDirArray& source);
+  void Append(const TKZDirArray& source);
+  void ClearTags();
+
+  TDirItem& operator[](std::int32_t index) { return GetItemPtr(index); }
+  const TDirItem& operator[](std::int32_t index) const { return GetItemPtr(index); }
+  // The name index, for tests.
+  const TKZHashedStringList& NameList() const { return FItemNamesList; }
+
+ private:
+  void CheckIndex(std::int32_t index, int native_error) const;
+
+  std::vector<TDirItem> FItems;  // AllocItemCount slots, the first ItemCount in use
+  std::int32_t ItemCount = 0;
+  std::int32_t AllocItemCount = 0;
+  TKZHashedStringList FItemNamesList;
+  std::int32_t AllocBy = kInitialAllocBy;
+  std::int32_t deAllocBy = 100;  // not consulted
+  std::int32_t MaxAllocBy = kMaxAllocBy;
+};
+
+}  // namespace kv::archive

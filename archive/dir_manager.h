@@ -1,0 +1,100 @@
+#pragma once
+// TKZDirManager: the directory of one open archive. It owns the current directory (CDir),
+// the copy taken when an update begins (RBCDir), the end records and the archive comment,
+// and knows how many bytes of stub stand in front of the archive (StubSize). It does not own
+// the archive stream.
+#include <cstdint>
+#include <string>
+
+#include "archive/dir_array.h"
+#include "archive/records.h"
+
+namespace kv::archive {
+
+class TKZBaseArchiver;
+class TKZStream;
+
+class TKZDirManager {
+ public:
+  // Window read from the end of the stream when searching the end record: the 22-byte
+  // record plus the largest comment.
+  static constexpr std::int64_t kEndSearchWindow = 65600;
+  static constexpr std::size_t kStubSearchWindow = 10000;
+  static constexpr std::size_t kRecoveryWindow = 65535;
+  static constexpr std::uint16_t kRecoveryMaxExtra = 260;
+
+  // With create set, marks the archive object's volume as the first and writes the stub
+  // when SFXStub is set (WriteSFXStub).
+  TKZDirManager(TKZStream& stream, TKZBaseArchiver& arc, bool create);
+  TKZDirManager(const TKZDirManager&) = delete;
+  TKZDirManager& operator=(const TKZDirManager&) = delete;
+
+  // --- Loading (dir_manager_load.cpp) ---
+  // Loads the directory of an existing archive; rebuilds it from local headers when the end
+  // record is missing or the directory cannot be read and OpenCorruptedArchives is on.
+  void LoadDir();
+  // Searches the end record; true when found, or always while OpenCorruptedArchives is on.
+  bool HasCentralDirEnd();
+  // The last valid end record of the stream into `record` and its position (-1 when none);
+  // also loads ArchiveComment.
+  bool FindCentralDirEnd(TKZZipCentralDirEnd& record, std::int64_t& position, std::uint32_t signature);
+  bool IsValidCentralDirEnd(std::int64_t candidate);
+  void DetectStubSize(std::int64_t end_position);
+  bool OffsetsIncludeStub() const;
+  void ApplyStubOffset();
+  void CheckCompressedSizes() const;
+  bool IsSFXArchive() const;
+  bool IsEncrypted() const;
+
+  // --- Recovery (recovery.cpp) ---
+  // Rebuilds CDir from the local headers of the stream (native 35 when there is none).
+  void RebuildFromLocalHeaders();
+
+  // --- Saving (implemented with the directory writer) ---
+  // Writes the directory: at the end of the stream when `recreate_cdir_end`, else over the
+  // old directory. A given `stream` becomes the manager's stream first.
+  void SaveDir(bool recreate_cdir_end, TKZStream* stream);
+  // Copies the SFXStub file into the emptied stream and sets StubSize.
+  void WriteSFXStub();
+
+  void ResetCentralDir();
+
+  TKZStream& CompressedStream() const { return *FCompressedStream; }
+  void SetCompressedStream(TKZStream& stream) { FCompressedStream = &stream; }
+  TKZBaseArchiver& Archiver() const { return *FArc; }
+  bool IsCustomStream() const { return FIsCustomStream; }
+  bool IsZip64() const { return FZip64; }
+
+  TKZDirArray RBCDir;
+  TKZDirArray CDir;
+  std::string ArchiveComment;
+  TKZZip64CentralDirEndLocator Zip64CentralDirEndLocator;
+  TKZZip64CentralDirEnd Zip64CentralDirEnd;
+  TKZZipCentralDirEnd CentralDirEnd;
+  std::int64_t StubSize = 0;
+  bool Aborted = false;
+  std::int64_t CentralDirOffset = 0;
+  // Volume numbers named by the end records (0 for a single file).
+  std::int64_t FirstVolume = 0;
+  std::int64_t LastVolume = 0;
+
+ private:
+  bool ReadZip64Locator(std::int64_t& end_position);
+  void ReadZip64CentralDirEnd(std::int64_t& end_position);
+  void ReadEntries(std::int64_t directory_start, std::int64_t directory_end, std::uint64_t count);
+  void Recover(bool zip_end_record_found);
+  std::int64_t FindSignature(std::int64_t start, std::uint32_t signature) const;
+  bool IsLocalHeaderOf(std::int64_t position) const;
+  std::int64_t FindNextLocalHeader(std::int64_t from) const;
+  bool OemStepOnRead(std::uint16_t flags) const;
+
+  TKZStream* FCompressedStream;
+  bool FCreate;
+  bool FIsCustomStream;
+  TKZBaseArchiver* FArc;
+  bool FZip64 = false;
+  // The end record search found a ZIP end record (decides the OEM step of the recovery).
+  bool FEndRecordFound = false;
+};
+
+}  // namespace kv::archive

@@ -1,0 +1,44 @@
+#pragma once
+// EKZException: the archive engine's one exception type. It carries the native error number
+// as raised and the index of its message in the engine's fixed table of 41 texts. The
+// message is "<component name>: " (when the raising archiver has a name), the table text with
+// its "%s"/"%d" placeholders filled, then " - Native error: " and the number in five digits.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kv::archive {
+
+class TKZBaseArchiver;
+
+// One format argument: text for "%s", a number for "%d".
+using TKZErrorArg = std::variant<std::u16string, std::int64_t>;
+
+class EKZException : public std::runtime_error {
+ public:
+  EKZException(int native_error, const TKZBaseArchiver* component = nullptr);
+  EKZException(int native_error, const std::vector<TKZErrorArg>& args,
+               const TKZBaseArchiver* component = nullptr);
+
+  std::int32_t ErrorCode() const { return FErrorCode; }
+  std::int32_t NativeError() const { return FNativeError; }
+  // The whole message as UTF-16 (what() gives the same text in UTF-8).
+  const std::u16string& Message() const { return FMessage; }
+
+ private:
+  std::int32_t FErrorCode;
+  std::int32_t FNativeError;
+  std::u16string FMessage;
+};
+
+// The message table index for a native code (0, "Unknown error", when not in the table).
+std::int32_t ErrorCodeForNative(int native_error);
+// The table text of an index (index 0 for anything out of range).
+std::u16string ErrorText(std::int32_t error_code);
+// The full message as EKZException builds it; `component_name` may be empty.
+std::u16string FormatEngineMessage(int native_error, const std::vector<TKZErrorArg>& args,
+                                   const std::u16string& component_name);
+
+}  // namespace kv::archive
