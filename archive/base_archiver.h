@@ -25,6 +25,8 @@ class MessageBoxes;
 
 namespace kv::archive {
 
+struct TKZCommitState;
+
 using TStrings = std::vector<std::u16string>;
 
 class TKZBaseArchiver {
@@ -284,6 +286,8 @@ class TKZBaseArchiver {
   TKZStream* FCompressedStream = nullptr;
   std::unique_ptr<TKZStream> FOwnedStream;
   TZip64Mode FZip64Mode = zmAuto;
+  // The state of the commit in progress (archive/commit_state.h); null outside a commit.
+  TKZCommitState* FCommit = nullptr;
 };
 
 }  // namespace kv::archive
