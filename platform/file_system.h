@@ -1,0 +1,77 @@
+#pragma once
+// Files and folders by Windows path. The Win32 twin calls the file API directly; the POSIX
+// stand-in maps Windows paths onto the native tree: drive Z: is the root "/" (as under Wine),
+// "\" and "/" both separate, a path without a drive uses Z:, and other drives and "\\server"
+// network paths do not exist there (every operation on them fails like a missing drive).
+// When the stand-in creates something it refuses names Windows could not hold: control
+// characters, any of <>:"|?*, a trailing dot or space, and the reserved device names (CON,
+// PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
+//
+// None of these operations throws for a failure of the file system: they report it in
+// their result. Only PlatformError-worthy misuse (none so far) would throw.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kv::platform {
+
+// Windows file attribute bits the engine reads and writes.
+inline constexpr std::uint32_t kAttrReadOnly = 0x01;
+inline constexpr std::uint32_t kAttrHidden = 0x02;
+inline constexpr std::uint32_t kAttrSystem = 0x04;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrNormal = 0x80;
+
+// Creates the folder `path` with every missing parent. True when the folder exists
+// afterwards (also when it existed before); false when any level cannot be created, e.g. a
+// file is in the way, the drive is missing or a name is one Windows cannot hold.
+bool CreateFolderTree(std::u16string_view path);
+
+// Deletes the file `path`. False when it does not exist or cannot be deleted (a read-only
+// file is not deleted: clear its attributes first, as on Windows).
+bool DeleteFileAt(std::u16string_view path);
+
+// FileExists and FolderExists live in platform/file_ops.h.
+
+// The Windows attributes of a file or folder, or nothing when it cannot be read.
+// POSIX stand-in: the value last set with SetFileAttributes is kept in the extended
+// attribute "user.kv.attributes" where the file system allows it; otherwise (and before any
+// set) it is derived: 0x10 for a folder, else 0x20 (archive); 0x01 when the owner has no
+// write permission; 0x02 for a name beginning with ".". The read-only bit always follows the
+// owner's write permission, which SetFileAttributes sets accordingly.
+std::optional<std::uint32_t> GetFileAttributesAt(std::u16string_view path);
+
+// Sets the attributes (the whole 32-bit value as given; 0 means "normal"). False on failure.
+bool SetFileAttributesAt(std::u16string_view path, std::uint32_t attributes);
+
+// The last-write time of a file as a local MS-DOS date-time: date in the high 16 bits, time
+// in the low 16 bits, two-second resolution. Nothing when it cannot be read or the time is
+// outside the DOS range (1980-2107).
+std::optional<std::uint32_t> GetLastWriteDosTime(std::u16string_view path);
+
+// Sets the last-write time of a file from a local MS-DOS date-time (as above); creation and
+// access times are left alone. False on failure (including an invalid DOS value).
+bool SetLastWriteDosTime(std::u16string_view path, std::uint32_t dos_date_time);
+
+// Full-path expansion with the rules of GetFullPathNameW: "/" becomes "\", "." and ".."
+// components are resolved (never above the drive root or the share of a "\\server\share"
+// path), a relative path is taken from the current folder, a path beginning with one "\"
+// from the current drive, "X:name" from the current folder when X is the current drive and
+// from X:\ otherwise, and trailing dots and spaces of the last component are removed. A
+// trailing separator is kept. An empty path gives an empty result.
+std::u16string FullPath(std::u16string_view path);
+
+// The process's current folder (GetCurrentDirectoryW): no trailing "\" except at a drive
+// root such as "Z:\".
+std::u16string CurrentFolder();
+
+// Changes the process's current folder. False when `path` is no folder.
+bool SetCurrentFolder(std::u16string_view path);
+
+// True when the file or folder lies on a removable drive: its drive letter is A or B, or the
+// system reports the drive as removable. The POSIX stand-in has no removable drives.
+bool IsRemovableDrive(std::u16string_view path);
+
+}  // namespace kv::platform
