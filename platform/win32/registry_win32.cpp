@@ -1,0 +1,95 @@
+// The current user's hive through the Win32 registry API.
+#include <windows.h>
+
+#include "platform/errors.h"
+#include "platform/registry.h"
+#include "platform/unicode.h"
+
+namespace kv::platform {
+namespace {
+
+// Owns one open registry key.
+class KeyHandle {
+ public:
+  KeyHandle() = default;
+  explicit KeyHandle(HKEY key) : key_(key) {}
+  KeyHandle(const KeyHandle&) = delete;
+  KeyHandle& operator=(const KeyHandle&) = delete;
+  ~KeyHandle() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  HKEY get() const { return key_; }
+  HKEY* put() { return &key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+std::wstring KeyPath(const std::u16string& key) {
+  std::wstring path(key.begin(), key.end());
+  while (!path.empty() && path.front() == L'\\') path.erase(0, 1);
+  return path;
+}
+
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+[[noreturn]] void Fail(const char* what, LONG status, const std::u16string& key) {
+  throw PlatformError(std::string(what) + " " + Utf16ToUtf8(key), static_cast<std::uint32_t>(status), key);
+}
+
+class Win32Hive final : public RegistryHive {
+ public:
+  bool ValueExists(const std::u16string& key, const std::u16string& name) const override {
+    KeyHandle handle;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) !=
+        ERROR_SUCCESS)
+      return false;
+    return RegQueryValueExW(handle.get(), Wide(name).c_str(), nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+  }
+
+  std::optional<std::u16string> ReadString(const std::u16string& key,
+                                           const std::u16string& name) const override {
+    KeyHandle handle;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) !=
+        ERROR_SUCCESS)
+      return std::nullopt;
+    DWORD type = 0, size = 0;
+    const std::wstring value_name = Wide(name);
+    if (RegQueryValueExW(handle.get(), value_name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+      return std::nullopt;
+    std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(handle.get(), value_name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                         &size) != ERROR_SUCCESS)
+      return std::nullopt;
+    data.resize(size / sizeof(wchar_t));
+    while (!data.empty() && data.back() == L'\0') data.pop_back();  // stored with or without its end mark
+    return std::u16string(data.begin(), data.end());
+  }
+
+  void WriteString(const std::u16string& key, const std::u16string& name,
+                   const std::u16string& value) override {
+    KeyHandle handle;
+    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE, nullptr, handle.put(), nullptr);
+    if (status != ERROR_SUCCESS) Fail("Cannot create registry key", status, key);
+    const std::wstring data = Wide(value);
+    status = RegSetValueExW(handle.get(), Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS) Fail("Cannot write registry value in", status, key);
+  }
+
+  void DeleteTree(const std::u16string& key) override {
+    const LONG status = RegDeleteTreeW(HKEY_CURRENT_USER, KeyPath(key).c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail("Cannot delete registry key", status, key);
+    if (status == ERROR_SUCCESS) RegDeleteKeyW(HKEY_CURRENT_USER, KeyPath(key).c_str());
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryHive> OpenCurrentUserHive() { return std::make_unique<Win32Hive>(); }
+
+}  // namespace kv::platform
