@@ -1,0 +1,29 @@
+#include "platform/date_time.h"
+
+#include <windows.h>
+
+namespace kv::platform {
+namespace {
+
+template <typename Format>
+std::u16string Formatted(Format format) {
+  wchar_t buffer[128] = {};
+  const int length = format(buffer, static_cast<int>(std::size(buffer)));
+  return length > 0 ? std::u16string(reinterpret_cast<const char16_t*>(buffer)) : std::u16string();
+}
+
+}  // namespace
+
+std::u16string CurrentShortDate() {
+  return Formatted([](wchar_t* buffer, int size) {
+    return GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, buffer, size);
+  });
+}
+
+std::u16string CurrentLongTime() {
+  return Formatted([](wchar_t* buffer, int size) {
+    return GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, buffer, size);
+  });
+}
+
+}  // namespace kv::platform

@@ -1,0 +1,75 @@
+#include "platform/find_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/file_system.h"
+#include "tests/support/test_dir.h"
+
+namespace kv::platform {
+namespace {
+
+using kv::test::PathText;
+using kv::test::TestDir;
+
+std::vector<std::u16string> Names(const std::vector<FoundFile>& found) {
+  std::vector<std::u16string> names;
+  for (const auto& f : found) names.push_back(f.name);
+  return names;
+}
+
+std::vector<std::u16string> Sorted(std::vector<std::u16string> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FindFiles, MatchesMaskCaseInsensitivelyAndLeavesOtherNames) {
+  TestDir dir;
+  for (const char* name : {"a.dll", "B.DLL", "c.ocx", "dll", "e.dl"}) dir.Write(name, "x");
+  const std::u16string folder = dir.text() + u"\\";
+  EXPECT_EQ(Sorted(Names(FindFiles(folder + u"*.dll", kAllAttributes))), (std::vector<std::u16string>{u"B.DLL", u"a.dll"}));
+  EXPECT_EQ(Names(FindFiles(folder + u"?.ocx", kAllAttributes)), std::vector<std::u16string>{u"c.ocx"});
+  EXPECT_TRUE(FindFiles(folder + u"*.zip", kAllAttributes).empty());
+}
+
+TEST(FindFiles, MissingFolderGivesNothing) {
+  TestDir dir;
+  EXPECT_TRUE(FindFiles(dir.text() + u"\\missing\\*.dll", kAllAttributes).empty());
+  EXPECT_TRUE(FindFiles(dir.text() + u"\\missing\\\\*.dll", kAllAttributes).empty());
+}
+
+TEST(FindFiles, ReportsAttributesAndFiltersAsRequested) {
+  TestDir dir;
+  dir.Write("hidden.dll", "x");
+  dir.Write("readonly.dll", "x");
+  dir.Write("plain.dll", "x");
+  std::filesystem::create_directory(dir / "old.dll");
+  const std::u16string folder = dir.text() + u"\\";
+  ASSERT_TRUE(SetFileAttributesAt(folder + u"hidden.dll", kAttrHidden));
+  ASSERT_TRUE(SetFileAttributesAt(folder + u"readonly.dll", kAttrReadOnly));
+
+  std::vector<FoundFile> all = FindFiles(folder + u"*.dll", kAllAttributes);
+  ASSERT_EQ(all.size(), 4u);
+  const auto attributes_of = [&](std::u16string_view name) {
+    const auto it = std::find_if(all.begin(), all.end(), [&](const FoundFile& f) { return f.name == name; });
+    return it == all.end() ? 0xFFFFFFFFu : it->attributes;
+  };
+  EXPECT_EQ(attributes_of(u"old.dll"), kAttrDirectory);
+  EXPECT_TRUE(attributes_of(u"hidden.dll") & kAttrHidden);
+  EXPECT_TRUE(attributes_of(u"readonly.dll") & kAttrReadOnly);
+  EXPECT_EQ(attributes_of(u"plain.dll") & (kAttrHidden | kAttrDirectory | kAttrReadOnly), 0u);
+  // Without the hidden and directory bits in the filter those entries stay out.
+  EXPECT_EQ(Sorted(Names(FindFiles(folder + u"*.dll", 0))), (std::vector<std::u16string>{u"plain.dll", u"readonly.dll"}));
+  SetFileAttributesAt(folder + u"readonly.dll", kAttrNormal);
+}
+
+TEST(FindFiles, DoubledSeparatorBeforeMaskStillFindsFiles) {
+  TestDir dir;
+  dir.Write("a.dll", "x");
+  EXPECT_EQ(Names(FindFiles(dir.text() + u"\\\\*.dll", kAllAttributes)), std::vector<std::u16string>{u"a.dll"});
+}
+
+}  // namespace
+}  // namespace kv::platform
