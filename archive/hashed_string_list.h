@@ -27,6 +27,8 @@ class TKZStringHash {
   void Add(std::u16string_view key, std::int32_t value);
   // Unlinks the first node of the chain with that key.
   void Remove(std::u16string_view key);
+  // Unlinks the node with that key and value (when equal keys exist, the right one).
+  void Remove(std::u16string_view key, std::int32_t value);
   // Changes the value of the first node with that key; true when found.
   bool Modify(std::u16string_view key, std::int32_t value);
   // The value of the first node with that key, -1 when absent.
