@@ -1,0 +1,117 @@
+#include "ui/win32/common/controls_win32.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <vector>
+
+namespace kv::ui::win32 {
+namespace {
+
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+std::u16string ListText(HWND list, int index) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == LB_ERR) return {};
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+  return std::u16string(buffer.begin(), buffer.begin() + length);
+}
+
+constexpr UINT_PTR kToggleSubclass = 1;
+
+LRESULT CALLBACK CheckListProcedure(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                    DWORD_PTR) noexcept {
+  WinCheckList checks(list);
+  if (message == WM_LBUTTONDOWN) {
+    const LRESULT hit = SendMessageW(list, LB_ITEMFROMPOINT, 0, lparam);
+    const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    if (HIWORD(hit) == 0 && GET_X_LPARAM(lparam) < height + 2) checks.ToggleAt(LOWORD(hit));
+  } else if (message == WM_LBUTTONDBLCLK) {
+    const LRESULT hit = SendMessageW(list, LB_ITEMFROMPOINT, 0, lparam);
+    if (HIWORD(hit) == 0) checks.ToggleAt(LOWORD(hit));
+  } else if (message == WM_KEYDOWN && wparam == VK_SPACE) {
+    if (const int index = checks.SelectedIndex(); index >= 0) checks.ToggleAt(index);
+    return 0;
+  }
+  return DefSubclassProc(list, message, wparam, lparam);
+}
+
+}  // namespace
+
+std::u16string WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(window, buffer.data(), length + 1);
+  return std::u16string(buffer.begin(), buffer.begin() + copied);
+}
+
+void WinText::SetText(const std::u16string& text) { SetWindowTextW(control_, Wide(text)); }
+
+std::u16string WinStatusPanel::Text() const {
+  const LRESULT length = LOWORD(SendMessageW(bar_, SB_GETTEXTLENGTHW, 255, 0));
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(bar_, SB_GETTEXTW, 255, reinterpret_cast<LPARAM>(buffer.data()));
+  return std::u16string(buffer.begin(), buffer.begin() + length);
+}
+
+void WinStatusPanel::SetText(const std::u16string& text) {
+  SendMessageW(bar_, SB_SETTEXTW, 255 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(Wide(text)));
+}
+
+std::u16string WinCheckList::Name(int index) const { return ListText(control_, index); }
+
+bool WinCheckList::Checked(int index) const {
+  const LRESULT data = SendMessageW(control_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+  return data != LB_ERR && data != 0;
+}
+
+void WinCheckList::SetChecked(int index, bool checked) {
+  SendMessageW(control_, LB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
+  RECT item{};
+  if (SendMessageW(control_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != LB_ERR)
+    InvalidateRect(control_, &item, FALSE);
+}
+
+void WinCheckList::Add(const std::u16string& name) {
+  const LRESULT index = SendMessageW(control_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name)));
+  if (index >= 0) SendMessageW(control_, LB_SETITEMDATA, static_cast<WPARAM>(index), 0);
+}
+
+void WinCheckList::ToggleAt(int index) {
+  if (index < 0 || index >= Count()) return;
+  SetChecked(index, !Checked(index));
+}
+
+void WinCheckList::Draw(const DRAWITEMSTRUCT& item, COLORREF field, COLORREF text, COLORREF accent,
+                        COLORREF accent_text) {
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  const HDC dc = item.hDC;
+  RECT area = item.rcItem;
+  SetDCBrushColor(dc, selected ? accent : field);
+  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+
+  const int box = area.bottom - area.top - 4;
+  RECT tick{area.left + 2, area.top + 2, area.left + 2 + box, area.top + 2 + box};
+  const bool checked = item.itemData != 0;
+  DrawFrameControl(dc, &tick, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (checked ? DFCS_CHECKED : 0));
+
+  const std::u16string name = ListText(item.hwndItem, static_cast<int>(item.itemID));
+  RECT label{tick.right + 4, area.top, area.right, area.bottom};
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, selected ? accent_text : text);
+  DrawTextW(dc, Wide(name), static_cast<int>(name.size()), &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  if ((item.itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &area);
+}
+
+std::u16string WinLineList::Line(int index) const { return ListText(control_, index); }
+
+void WinLineList::Append(const std::u16string& line) {
+  const LRESULT index = SendMessageW(control_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line)));
+  if (index >= 0) SendMessageW(control_, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+}
+
+void EnableCheckListToggling(HWND list) { SetWindowSubclass(list, &CheckListProcedure, kToggleSubclass, 0); }
+
+}  // namespace kv::ui::win32

@@ -1,0 +1,173 @@
+#include "ui/win32/kolvane/package_dialog.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <stdexcept>
+
+#include "ui/win32/common/drawing.h"
+#include "ui/win32/common/gdi.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/kolvane/main_window.h"
+
+namespace kv::ui::win32 {
+namespace {
+
+constexpr int kClientWidth = 436;
+constexpr int kClientHeight = 304;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
+
+constexpr std::array kFonts{FontSpec{L"Tahoma", -11, false}};
+constexpr std::array kPanels{PanelSpec{8, 8, 420, 193}, PanelSpec{8, 208, 420, 54}};
+
+// Table order is the tab order. Positions inside Panel1 (8, 8) and Panel2 (8, 208) are
+// given here in client coordinates.
+// clang-format off
+constexpr std::array kControls{
+  ControlSpec{ids::kNameLabel, L"STATIC", u"MendKit name:", SS_LEFT, 0, 17, 24, 75, 13, FontRole::Normal},
+  ControlSpec{ids::kNameEdit, L"EDIT", u"My MendKit", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 96, 21, 313, 21, FontRole::Normal},
+  ControlSpec{ids::kPathLabel, L"STATIC", u"Default path:", SS_LEFT, 0, 17, 59, 75, 13, FontRole::Normal},
+  ControlSpec{ids::kPathEdit, L"EDIT", u"C:\\Program Files\\My Libraries", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 96, 56, 313, 21, FontRole::Normal},
+  ControlSpec{ids::kDescLabel, L"STATIC", u"Description:", SS_LEFT, 0, 17, 90, 75, 13, FontRole::Normal},
+  ControlSpec{ids::kDescMemo, L"EDIT", u"New libraries for better performance. Several bugs fixed.", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, 96, 91, 313, 99, FontRole::Normal},
+  ControlSpec{ids::kPackImage, L"STATIC", u"", SS_OWNERDRAW, 0, 13, 113, 77, 77, FontRole::Normal},
+  ControlSpec{ids::kPackProgress, PROGRESS_CLASSW, u"", PBS_SMOOTH, 0, 17, 216, 400, 25, FontRole::Normal},
+  ControlSpec{ids::kPackLabel, L"STATIC", u"Idle.", SS_LEFT | SS_PATHELLIPSIS, 0, 17, 244, 400, 13, FontRole::Normal},
+  ControlSpec{ids::kBuildButton, L"BUTTON", u"Build", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 353, 268, 75, 25, FontRole::Normal},
+  ControlSpec{ids::kCancelButton, L"BUTTON", u"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 264, 268, 75, 25, FontRole::Normal},
+};
+// clang-format on
+
+}  // namespace
+
+PackageDialog::PackageDialog(MainWindow& owner, WinMessagePump& pump, const Skin& skin)
+    : owner_(owner), pump_(pump), skin_(skin), layout_(kControls, kFonts) {}
+
+std::u16string PackageDialog::ApplicationTitle() const { return kKolvaneTitle; }
+
+void PackageDialog::Create() {
+  const SIZE size = WindowSizeFor(kClientWidth, kClientHeight, kStyle, kExStyle, WindowDpi(owner_.window()));
+  CreateBound(L"KolvaneMkForm", u"Create MendKit Lib Installer...", kStyle, kExStyle, size.cx, size.cy,
+              owner_.window(), nullptr, nullptr);
+  if (window() == nullptr) throw std::runtime_error("Cannot create the package dialog");
+}
+
+void PackageDialog::BindControls() {
+  const auto item = [this](int id) { return GetDlgItem(window(), id); };
+  ed_name_ = WinText(item(ids::kNameEdit));
+  ed_path_ = WinText(item(ids::kPathEdit));
+  me_desc_ = WinText(item(ids::kDescMemo));
+  label3_ = WinText(item(ids::kPackLabel));
+  pb_progress_ = WinProgress(item(ids::kPackProgress));
+  button1_ = WinButton(item(ids::kBuildButton));
+  button2_ = WinButton(item(ids::kCancelButton));
+  boxes_.set_owner(window());
+  SendMessageW(item(ids::kPackProgress), PBM_SETRANGE32, 0, 100);
+  SendMessageW(item(ids::kPackProgress), PBM_SETSTEP, 1, 0);
+}
+
+void PackageDialog::FormCreate() {
+  label3_.SetText(u"Idle.");
+  pb_progress_.SetPosition(0);
+  button1_.SetEnabled(true);
+  button2_.SetEnabled(true);
+}
+
+void PackageDialog::ShowModal() {
+  CenterWindow(window(), owner_.window());
+  EnableWindow(owner_.window(), FALSE);
+  ShowWindow(window(), SW_SHOW);
+  SetFocus(GetDlgItem(window(), ids::kNameEdit));
+  modal_ = true;
+  MSG message{};
+  while (modal_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (TranslateDialogKeys(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  if (message.message == WM_QUIT) PostQuitMessage(static_cast<int>(message.wParam));
+  EnableWindow(owner_.window(), TRUE);
+  ShowWindow(window(), SW_HIDE);
+  SetActiveWindow(owner_.window());
+}
+
+void PackageDialog::Close() { modal_ = false; }
+
+LRESULT PackageDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      layout_.Create(window());
+      BindControls();
+      try {
+        FormCreate();
+      } catch (...) {
+        ShowCurrentException(window(), ApplicationTitle());
+      }
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PaintScope paint(window());
+      RECT client{};
+      GetClientRect(window(), &client);
+      skin_.PaintPanels(paint.dc(), client, kPanels, layout_);
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
+      const bool field = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
+      return reinterpret_cast<LRESULT>(skin_.ControlColors(window(), reinterpret_cast<HDC>(wparam),
+                                                           reinterpret_cast<HWND>(lparam), field, kPanels, layout_));
+    }
+    case WM_DRAWITEM:
+      DrawImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+      return TRUE;
+    case WM_COMMAND:
+      if (HIWORD(wparam) != BN_CLICKED) return 0;
+      if (LOWORD(wparam) == ids::kBuildButton) Button1Click();
+      if (LOWORD(wparam) == ids::kCancelButton || LOWORD(wparam) == IDCANCEL) Button2Click();
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(ids::kBuildButton, DC_HASDEFID);
+    case WM_DPICHANGED: {
+      const auto& suggested = *reinterpret_cast<const RECT*>(lparam);
+      layout_.Apply(window(), HIWORD(wparam));
+      SetWindowPos(window(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_CLOSE:
+      Close();  // hidden, never destroyed: the fields keep what the user typed
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window(), message, wparam, lparam);
+}
+
+void PackageDialog::DrawImage(const DRAWITEMSTRUCT& item) const {
+  // A closed parcel: the package about to be built.
+  const HDC dc = item.hDC;
+  const RECT area = item.rcItem;
+  const int size = area.right - area.left;
+  const auto at = [&](int v) { return MulDiv(v, size, 77); };
+  SetDCBrushColor(dc, skin_.palette().panel);
+  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  const RECT box{area.left + at(10), area.top + at(22), area.left + at(67), area.top + at(70)};
+  GradientRect(dc, box, RGB(0x3F, 0xB8, 0xB0), RGB(0x0E, 0x5E, 0x63), true);
+  const RECT lid{area.left + at(6), area.top + at(12), area.left + at(71), area.top + at(24)};
+  GradientRect(dc, lid, RGB(0x7F, 0xD8, 0xD0), RGB(0x3F, 0xB8, 0xB0), true);
+  const RECT band{area.left + at(34), area.top + at(12), area.left + at(43), area.top + at(70)};
+  SetDCBrushColor(dc, RGB(0xE9, 0xEE, 0xEE));
+  FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+// TODO(gui): run the builder's Build handler (manifest, save dialog, package) when it lands.
+void PackageDialog::Button1Click() {}
+
+void PackageDialog::Button2Click() { Close(); }
+
+}  // namespace kv::ui::win32
