@@ -1,0 +1,79 @@
+#include "builder/package_build.h"
+
+#include "archive/options.h"
+#include "builder/errors.h"
+#include "platform/file_ops.h"
+
+namespace kv::builder {
+namespace {
+
+constexpr char16_t kStubName[] = u"mendKit.exe";
+
+}  // namespace
+
+BuildPlaces BuildPlaces::Beside(const std::u16string& program_folder) {
+  return {program_folder, program_folder + u"\\" + kStubName};
+}
+
+void PrepareStaging(const BuildPlaces& places) {
+  const std::u16string staging = places.Staging();
+  if (!platform::FolderExists(staging) && !platform::CreateFolder(staging))
+    throw BuilderError(u"Unable to create " + staging);
+  EmptyStaging(places);
+}
+
+bool StageLibrary(const BuildPlaces& places, const std::u16string& source, const std::u16string& name) {
+  return platform::CopyFileReplacing(source, places.Staging() + u"\\" + name);
+}
+
+void WriteManifestWithStagingCopy(const BuildPlaces& places, const Manifest& manifest) {
+  WriteManifest(places.ManifestFile(), manifest);
+  const std::u16string copy = ManifestPath(places.Staging());
+  // Without its manifest a package would install under the wrong name and folder.
+  if (!platform::CopyFileReplacing(places.ManifestFile(), copy)) throw BuilderError(u"Unable to write to " + copy);
+}
+
+void CheckStub(const BuildPlaces& places) {
+  if (!platform::FileExists(places.stub))
+    throw BuilderError(u"The installer program " + places.stub + u" is missing; no package was built.");
+}
+
+void ConfigurePackageArchiver(archive::TKolZip& archiver) {
+  using namespace kv::archive;
+  archiver.SetCompressionLevel(clFastest);
+  archiver.SetCompressionMode(1);
+  archiver.SetExtractCorruptedFiles(false);
+  archiver.SetSpanningMode(smNone);
+  archiver.SpanningOptions().SetAdvancedNaming(false);
+  archiver.SpanningOptions().SetFirstVolumeSize(0);
+  archiver.SpanningOptions().SetVolumeSize(vsAutoDetect);
+  archiver.SpanningOptions().SetCustomVolumeSize(65536);
+  archiver.Options().SetFlushBuffers(true);
+  archiver.Options().SetOEMFileNames(true);
+  archiver.SetInMemory(false);
+  archiver.SetZip64Mode(zmDisabled);
+  archiver.SetUnicodeFilenames(false);
+  archiver.SetEncryptionMethod(caPkzipClassic);
+}
+
+void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places, const std::u16string& package_file) {
+  bool created = false;
+  try {
+    archiver.SetSFXStub(places.stub);
+    archiver.SetTempDir(places.program_folder + u"\\");
+    archiver.SetFileName(package_file);
+    archiver.OpenArchive(archive::kModeCreate);
+    created = true;
+    archiver.SetBaseDir(places.Staging());
+    archiver.AddFiles(u"*.*", archive::kDefaultSearchAttr, u"");
+    archiver.CloseArchive();
+  } catch (...) {
+    archiver.CloseArchive();
+    if (created) platform::DeleteFileQuietly(package_file);
+    throw;
+  }
+}
+
+void EmptyStaging(const BuildPlaces& places) { platform::ShellDeleteFiles(places.Staging(), u"*.*", true); }
+
+}  // namespace kv::builder

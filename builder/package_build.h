@@ -1,0 +1,49 @@
+#pragma once
+// The steps of building a MendKit package, shared by the package dialog and the command line: the
+// staging folder "Temp" beside the registration tool, the manifest beside it with its staging copy,
+// and the archive object that writes the installer program followed by the staged files.
+#include <string>
+
+#include "archive/kolzip.h"
+#include "builder/manifest.h"
+
+namespace kv::builder {
+
+// Where a build reads and writes, all beside the registration tool (folders without trailing backslash).
+struct BuildPlaces {
+  std::u16string program_folder;
+  std::u16string stub;  // the installer program put in front of every package
+
+  // The installer program beside the registration tool.
+  static BuildPlaces Beside(const std::u16string& program_folder);
+  std::u16string Staging() const { return program_folder + u"\\Temp"; }
+  std::u16string ManifestFile() const { return ManifestPath(program_folder); }
+};
+
+// Creates the staging folder when missing and empties it, so that nothing of an earlier selection
+// slips into the next package. Throws BuilderError when the folder cannot be created.
+void PrepareStaging(const BuildPlaces& places);
+
+// Copies one library into the staging folder under `name`, replacing a file of that name.
+// Returns whether the copy succeeded.
+bool StageLibrary(const BuildPlaces& places, const std::u16string& source, const std::u16string& name);
+
+// Writes the manifest beside the registration tool and copies it into the staging folder.
+// Throws BuilderError "Unable to write to <file>" when either cannot be written.
+void WriteManifestWithStagingCopy(const BuildPlaces& places, const Manifest& manifest);
+
+// Throws BuilderError naming the installer program when it is not there, before anything is written.
+void CheckStub(const BuildPlaces& places);
+
+// The settings of the package build's archive object (events and prompts are left to the caller).
+void ConfigurePackageArchiver(archive::TKolZip& archiver);
+
+// Creates `package_file` as the installer program followed by an archive of every file of the
+// staging folder, compressed at level 1. Engine errors pass through; on any error the archive is
+// closed and the package file this call created is deleted, so no half-written package remains.
+void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places, const std::u16string& package_file);
+
+// Deletes everything in the staging folder, subfolders included.
+void EmptyStaging(const BuildPlaces& places);
+
+}  // namespace kv::builder

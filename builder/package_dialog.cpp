@@ -1,0 +1,116 @@
+#include "builder/package_dialog.h"
+
+#include <cmath>
+#include <exception>
+
+#include "builder/errors.h"
+#include "builder/progress_position.h"
+#include "platform/file_ops.h"
+
+namespace kv::builder {
+namespace {
+
+// Disables Build and Cancel for its lifetime.
+class ButtonsDisabled {
+ public:
+  explicit ButtonsDisabled(const PackageDialogControls& c) : c_(c) { Set(false); }
+  ~ButtonsDisabled() { Set(true); }
+  ButtonsDisabled(const ButtonsDisabled&) = delete;
+  ButtonsDisabled& operator=(const ButtonsDisabled&) = delete;
+
+ private:
+  void Set(bool enabled) {
+    c_.Button1.SetEnabled(enabled);
+    c_.Button2.SetEnabled(enabled);
+  }
+  const PackageDialogControls& c_;
+};
+
+std::u16string JoinNames(const std::vector<std::u16string>& names) {
+  std::u16string text;
+  for (const auto& name : names) text += u"\r\n" + name;
+  return text;
+}
+
+}  // namespace
+
+// The integer part of a percentage, kept within the bar's range.
+int ProgressPosition(double progress) {
+  if (!(progress > 0)) return 0;
+  return progress >= 100 ? 100 : static_cast<int>(std::trunc(progress));
+}
+
+TmkForm::TmkForm(PackageDialogControls controls, PackageDialogServices services, BuildPlaces places)
+    : controls_(controls), services_(std::move(services)), places_(std::move(places)) {
+  archiver_.Name = u"archiver";
+  ConfigurePackageArchiver(archiver_);
+  archiver_.Prompts = &services_.boxes;
+  archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
+                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
+                                     bool&) { archiverFileProgress(file_name); };
+  archiver_.OnOverallProgress = [this](archive::TObject&, double progress, archive::TKZProcessOperation,
+                                        archive::TKZProgressPhase, bool&) { archiverOverallProgress(progress); };
+}
+
+void TmkForm::FormCreate() {
+  controls_.edName.SetText(u"My MendKit");
+  controls_.edPath.SetText(u"C:\\Program Files\\My Libraries");
+  controls_.meDesc.SetText(u"New libraries for better performance. Several bugs fixed.");
+  controls_.Label3.SetText(u"Idle.");
+  controls_.pbProgress.SetPosition(0);
+  controls_.Button1.SetEnabled(true);
+  controls_.Button2.SetEnabled(true);
+}
+
+void TmkForm::Button1Click() {
+  {
+    ButtonsDisabled busy(controls_);
+    CheckStub(places_);
+    WriteManifestWithStagingCopy(places_, {controls_.edPath.Text(), controls_.edName.Text(),
+                                           MemoLinesText(controls_.meDesc.Text())});
+    if (const auto package_file = services_.saveExe.Execute()) {
+      archiver_.ResetFailures();
+      bool written = true;
+      try {
+        WritePackageArchive(archiver_, places_, *package_file);
+      } catch (const std::exception& error) {
+        written = false;
+        services_.boxes.Show(u"Exception: " + ErrorMessage(error), services_.caption, ui::MessageKind::Error,
+                             ui::MessageButtons::Ok);
+      }
+      EmptyStaging(places_);
+      if (written) ReportOutcome(*package_file);
+    }
+  }
+  services_.close();
+}
+
+void TmkForm::ReportOutcome(const std::u16string& package_file) {
+  if (archiver_.AllDone()) {
+    services_.boxes.Show(kBuiltText, services_.caption, ui::MessageKind::Information, ui::MessageButtons::Ok);
+    return;
+  }
+  if (archiver_.Aborted()) {
+    // An aborted update leaves no usable package behind.
+    platform::DeleteFileQuietly(package_file);
+    services_.boxes.Show(u"Building the MendKit was aborted; no package was written.", services_.caption,
+                         ui::MessageKind::Warning, ui::MessageButtons::Ok);
+    return;
+  }
+  services_.boxes.Show(u"MendKit built without these files:" + JoinNames(archiver_.SkippedFiles()),
+                       services_.caption, ui::MessageKind::Warning, ui::MessageButtons::Ok);
+}
+
+void TmkForm::Button2Click() { services_.close(); }
+
+void TmkForm::archiverFileProgress(const std::u16string& file_name) {
+  controls_.Label3.SetText(u"Compressing " + file_name);
+  services_.pump.ProcessMessages();
+}
+
+void TmkForm::archiverOverallProgress(double progress) {
+  controls_.pbProgress.SetPosition(ProgressPosition(progress));
+  services_.pump.ProcessMessages();
+}
+
+}  // namespace kv::builder
