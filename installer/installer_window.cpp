@@ -1,0 +1,172 @@
+#include "installer/installer_window.h"
+
+#include "archive/options.h"
+#include "builder/manifest.h"
+#include "builder/progress_position.h"
+#include "platform/admin.h"
+#include "platform/file_ops.h"
+#include "registration/library_discovery.h"
+#include "registration/runner.h"
+
+namespace kv::installer {
+namespace {
+
+void ConfigureInstallerArchiver(archive::TKolZip& archiver) {
+  using namespace kv::archive;
+  archiver.SetCompressionLevel(clFastest);
+  archiver.SetCompressionMode(1);
+  archiver.SetExtractCorruptedFiles(false);
+  archiver.SetSpanningMode(smNone);
+  archiver.SpanningOptions().SetAdvancedNaming(true);
+  archiver.SpanningOptions().SetFirstVolumeSize(0);
+  archiver.SpanningOptions().SetVolumeSize(vsAutoDetect);
+  archiver.SpanningOptions().SetCustomVolumeSize(65536);
+  archiver.Options().SetShareMode(smShareCompat);
+  archiver.Options().SetFlushBuffers(true);
+  archiver.Options().SetOEMFileNames(true);
+  archiver.SetInMemory(false);
+  archiver.SetZip64Mode(zmDisabled);
+  archiver.SetUnicodeFilenames(true);
+  archiver.SetEncryptionMethod(caPkzipClassic);
+  archiver.SetSFXStub(u"");
+}
+
+std::u16string FailureReport(const InstallOutcome& outcome) {
+  std::u16string text = u"The installation did not complete:";
+  for (const auto& name : outcome.not_extracted) text += u"\r\nNot extracted: " + name;
+  if (outcome.extraction_aborted) text += u"\r\nThe extraction was aborted before its end.";
+  for (const auto& path : outcome.not_registered) text += u"\r\nNot registered: " + path;
+  return text;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(InstallerControls controls, InstallerServices services, std::u16string program_path)
+    : controls_(controls), services_(std::move(services)), program_path_(std::move(program_path)) {
+  if (!services_.is_administrator) services_.is_administrator = [] { return platform::IsAdministrator(u""); };
+  if (!services_.register_library)
+    services_.register_library = [this](const std::u16string& path) {
+      return registration::RegisterLibrary(path, true, services_.pump);
+    };
+  archiver_.Name = u"Archiver";
+  ConfigureInstallerArchiver(archiver_);
+  archiver_.Prompts = &services_.boxes;
+  archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
+                                    archive::TKZProcessOperation, archive::TKZProgressPhase,
+                                    bool&) { ArchiverFileProgress(file_name); };
+  archiver_.OnOverallProgress = [this](archive::TObject&, double progress, archive::TKZProcessOperation,
+                                       archive::TKZProgressPhase, bool&) { ArchiverOverallProgress(progress); };
+}
+
+std::u16string TMainForm::ProgramFolder() const {
+  const std::size_t slash = program_path_.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? std::u16string() : program_path_.substr(0, slash);
+}
+
+void TMainForm::FormCreate() {
+  const std::u16string own_folder = ProgramFolder() + u"\\";
+  if (!services_.is_administrator()) {
+    administrator_refused_ = true;
+    services_.boxes.Show(kNoAdministratorText, services_.caption, ui::MessageKind::Error, ui::MessageButtons::Ok);
+    platform::DeleteFileQuietly(builder::ManifestPath(own_folder));
+    services_.terminate();
+    return;
+  }
+  archiver_.SetFileName(program_path_);
+  archiver_.SetBaseDir(own_folder);
+  archiver_.OpenArchive(archive::kModeReadShared);
+  archiver_.ExtractFiles(builder::kManifestFileName, archive::kDefaultSearchAttr, u"");
+  controls_.pbProgress.SetPosition(0);
+  archiver_.CloseArchive();
+  const builder::Manifest manifest = builder::ReadManifest(builder::ManifestPath(own_folder), own_folder);
+  controls_.edPath.SetText(manifest.default_path);
+  controls_.Memo1.Append(u"Program name: " + manifest.name);
+  controls_.Memo1.Append(u"Description: " + manifest.description);
+}
+
+void TMainForm::bnExtractClick() {
+  // A second press while the run waits in its message processing would reopen the archive under
+  // the running extraction.
+  if (running_) return;
+  // An empty field would extract into the current folder and register every library in the root
+  // folder of the current drive.
+  if (controls_.edPath.Text().empty()) {
+    services_.boxes.Show(kNoDestinationText, services_.caption, ui::MessageKind::Warning, ui::MessageButtons::Ok);
+    return;
+  }
+  running_ = true;
+  try {
+    RunInstallation();
+  } catch (...) {
+    running_ = false;
+    if (close_requested_) services_.close();
+    throw;
+  }
+  running_ = false;
+  ReportOutcome();
+  services_.close();
+  services_.terminate();
+}
+
+void TMainForm::RunInstallation() {
+  outcome_ = {};
+  archiver_.ResetFailures();
+  archiver_.Options().SetOverwriteMode(controls_.cboverwrite.Checked() ? archive::omAlways : archive::omPrompt);
+  const std::u16string destination = controls_.edPath.Text();
+  archiver_.SetFileName(program_path_);
+  archiver_.SetBaseDir(destination);
+  archiver_.OpenArchive(archive::kModeReadShared);
+  archiver_.ExtractFiles(u"*.*", archive::kDefaultSearchAttr, u"");
+  archiver_.CloseArchive();
+  outcome_.not_extracted = archiver_.SkippedFiles();
+  outcome_.extraction_aborted = archiver_.Aborted();
+
+  std::vector<std::u16string> names;
+  registration::FindLibraries(destination, names);
+  for (const auto& name : names) {
+    const std::u16string path = destination + u"\\" + name;
+    (services_.register_library(path) ? outcome_.registered : outcome_.not_registered).push_back(path);
+  }
+  outcome_.finished = true;
+}
+
+void TMainForm::ReportOutcome() {
+  if (outcome_.Complete())
+    services_.boxes.Show(kInstalledText, services_.caption, ui::MessageKind::Information, ui::MessageButtons::Ok);
+  else
+    services_.boxes.Show(FailureReport(outcome_), services_.caption, ui::MessageKind::Warning,
+                         ui::MessageButtons::Ok);
+}
+
+void TMainForm::bnSelectDestPathClick() {
+  auto folder = services_.picker.Browse(u"Select destination folder ...");
+  if (!folder) return;
+  while (folder->size() > 3 && folder->back() == u'\\') folder->pop_back();
+  controls_.edPath.SetText(*folder);
+}
+
+bool TMainForm::FormCloseQuery() {
+  if (running_) {
+    close_requested_ = true;
+    return false;
+  }
+  const std::u16string beside = builder::ManifestPath(ProgramFolder());
+  const std::u16string in_destination = controls_.edPath.Text() + u"\\" + builder::kManifestFileName;
+  if (platform::FileExists(beside)) {
+    platform::DeleteFileQuietly(beside);
+    platform::DeleteFileQuietly(in_destination);
+  }
+  return true;
+}
+
+void TMainForm::ArchiverFileProgress(const std::u16string& file_name) {
+  controls_.Label2.SetText(u"Processing: " + file_name);
+  services_.pump.ProcessMessages();
+}
+
+void TMainForm::ArchiverOverallProgress(double progress) {
+  controls_.pbProgress.SetPosition(builder::ProgressPosition(progress));
+  services_.pump.ProcessMessages();
+}
+
+}  // namespace kv::installer

@@ -1,0 +1,94 @@
+#include "installer/unattended.h"
+
+#include <exception>
+
+#include "builder/errors.h"
+#include "installer/headless_controls.h"
+#include "installer/installer_window.h"
+#include "platform/text_file.h"
+
+namespace kv::installer {
+namespace {
+
+bool StartsWithSwitch(const std::u16string& argument, std::u16string_view name) {
+  if (argument.size() < name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    char16_t c = argument[i];
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    if (c != name[i]) return false;
+  }
+  return true;
+}
+
+int StatusOf(const InstallOutcome& outcome) {
+  if (!outcome.finished || !outcome.not_extracted.empty() || outcome.extraction_aborted) return kExtractionFailed;
+  return outcome.not_registered.empty() ? kInstalled : kRegistrationFailed;
+}
+
+}  // namespace
+
+std::optional<UnattendedOptions> ParseUnattended(const std::vector<std::u16string>& arguments) {
+  UnattendedOptions options;
+  bool silent = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::u16string& argument = arguments[i];
+    if (StartsWithSwitch(argument, u"/D=")) {
+      std::u16string folder = argument.substr(3);
+      for (std::size_t j = i + 1; j < arguments.size(); ++j) folder += u" " + arguments[j];
+      options.destination = folder;
+      break;
+    }
+    if (StartsWithSwitch(argument, u"/LOG=")) {
+      options.log_file = argument.substr(5);
+    } else if (argument.size() == 2 && StartsWithSwitch(argument, u"/S")) {
+      silent = true;
+    } else if (argument.size() == 5 && StartsWithSwitch(argument, u"/KEEP")) {
+      options.keep_existing = true;
+    } else {
+      options.ignored.push_back(argument);
+    }
+  }
+  if (!silent) return std::nullopt;
+  return options;
+}
+
+int RunUnattended(const UnattendedOptions& options, const std::u16string& program_path,
+                  const UnattendedHooks& hooks) {
+  HeadlessWindow window;
+  for (const auto& argument : options.ignored) window.log.Add(u"Ignored argument: " + argument);
+  window.cboverwrite.SetChecked(!options.keep_existing);
+  InstallerServices services{window.boxes, window.picker, window.pump, [&] { window.Close(); }, [] {},
+                             hooks.is_administrator, hooks.register_library};
+  TMainForm form(window.Controls(), std::move(services), program_path);
+  window.on_close_query = [&] { return form.FormCloseQuery(); };
+
+  int status = kInstalled;
+  try {
+    form.FormCreate();
+    if (form.AdministratorRefused()) status = kNoAdministrator;
+  } catch (const std::exception& error) {
+    window.log.Add(builder::ErrorMessage(error));
+    status = kNoPackage;
+  }
+  if (status == kInstalled) {
+    if (options.destination) window.edPath.SetText(*options.destination);
+    try {
+      form.bnExtractClick();
+      status = StatusOf(form.Outcome());
+    } catch (const std::exception& error) {
+      window.log.Add(builder::ErrorMessage(error));
+      status = kExtractionFailed;
+    }
+  }
+  window.Close();
+  if (options.log_file) {
+    try {
+      platform::WriteAnsiLines(*options.log_file, window.log.lines);
+    } catch (const std::exception&) {
+      // The status still tells the outcome when the log cannot be written.
+    }
+  }
+  return status;
+}
+
+}  // namespace kv::installer
