@@ -89,12 +89,16 @@ class FolderPicker {
 };
 
 // The user-interface loop's step that processes pending window messages, and the
-// application's terminate-requested flag (set when the main window is closed).
+// application's terminate-requested flag (set when the main window is closed). Handlers run
+// from ProcessMessages show their own errors (standard error box); nothing propagates out.
 class MessagePump {
  public:
   virtual ~MessagePump() = default;
   virtual void ProcessMessages() = 0;
   virtual bool TerminateRequested() const = 0;
+  // The application's main window as an opaque handle (HWND on Windows), the owner of windows
+  // that programs started from a handler may show; nothing when there is none.
+  virtual void* OwnerWindow() const { return nullptr; }
 };
 
 }  // namespace kv::ui

@@ -1,0 +1,47 @@
+#include "registration/library_discovery.h"
+
+#include "platform/file_system.h"
+#include "platform/find_files.h"
+#include "platform/text_compare.h"
+
+namespace kv::registration {
+namespace {
+
+constexpr const char16_t* kLibraryMasks[] = {u"*.dll", u"*.ocx"};
+
+// Calls `add` with every library name found under `prefix` (a folder ending with "\").
+template <typename Add>
+void ListLibraries(const std::u16string& prefix, Add add) {
+  for (const char16_t* mask : kLibraryMasks)
+    for (const auto& found : platform::FindFiles(prefix + mask, platform::kAllAttributes))
+      // Any folder is skipped, also one with more bits than the directory bit (hidden, read-only).
+      if ((found.attributes & platform::kAttrDirectory) == 0) add(found.name);
+}
+
+}  // namespace
+
+void FindLibraries(const std::u16string& folder, ui::CheckList& list) {
+  ListLibraries(folder, [&](const std::u16string& name) { list.Add(name); });
+}
+
+void FindLibraries(const std::u16string& folder, std::vector<std::u16string>& names) {
+  ListLibraries(folder + u"\\", [&](const std::u16string& name) { names.push_back(name); });
+}
+
+bool AnyEntryChecked(const ui::CheckList& list) {
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.Checked(i)) return true;
+  return false;
+}
+
+void SelectFirstMatch(ui::CheckList& list, const std::u16string& search) {
+  for (int i = 0; i < list.Count(); ++i) {
+    if (platform::StartsWithIgnoringCase(list.Name(i), search)) {
+      list.SetSelectedIndex(i);
+      return;
+    }
+  }
+  list.SetSelectedIndex(-1);
+}
+
+}  // namespace kv::registration

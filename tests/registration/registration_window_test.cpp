@@ -1,0 +1,205 @@
+// Handler behaviour that needs no registration tool: browsing, ticking, searching, the empty
+// run, the progress figures, runs over libraries that fail before regsvr32, and Save log.
+#include "registration/registration_window.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/code_pages.h"
+#include "platform/errors.h"
+#include "registration/texts.h"
+#include "tests/registration/window_harness.h"
+
+namespace kv::registration {
+namespace {
+
+using test::TestDir;
+using Names = std::vector<std::u16string>;
+
+TEST(Browse, ConfirmedFolderRebuildsListDropsTicksAndAppendsBackslash) {
+  TestDir dir;
+  dir.Write("a.dll", "x");
+  dir.Write("b.ocx", "x");
+  WindowHarness h;
+  h.BrowseAndTick(dir.text(), {u"a.dll", u"b.ocx"});
+  EXPECT_EQ(h.picker.captions, Names{u"Please, select a folder:"});
+  EXPECT_EQ(h.folder.Text(), dir.text() + u"\\");
+  EXPECT_EQ(h.libraries.Names(), (Names{u"a.dll", u"b.ocx"}));
+
+  h.BrowseAndTick(dir.text() + u"\\", {});  // the picker's answer already ends with "\"
+  EXPECT_EQ(h.folder.Text(), dir.text() + u"\\\\");
+  EXPECT_EQ(h.libraries.Names(), (Names{u"a.dll", u"b.ocx"}));
+  EXPECT_FALSE(h.libraries.Checked(0));
+  EXPECT_FALSE(h.libraries.Checked(1));
+}
+
+TEST(Browse, CancelChangesNothing) {
+  TestDir dir;
+  dir.Write("a.dll", "x");
+  WindowHarness h;
+  h.BrowseAndTick(dir.text(), {u"a.dll"});
+  h.log.Append(u"kept");
+  h.window.Button2Click();  // no scripted answer: cancelled
+  EXPECT_EQ(h.folder.Text(), dir.text() + u"\\");
+  EXPECT_EQ(h.libraries.Names(), Names{u"a.dll"});
+  EXPECT_TRUE(h.libraries.Checked(0));
+  EXPECT_EQ(h.log.lines, Names{u"kept"});
+  EXPECT_EQ(h.status.Text(), u"(waiting)");
+}
+
+TEST(Browse, DriveRootGivesTwoBackslashesAndPathsBuiltUnchanged) {
+  WindowHarness h;
+  h.BrowseAndTick(u"Z:\\", {});
+  EXPECT_EQ(h.folder.Text(), u"Z:\\\\");
+  h.libraries.Clear();
+  h.libraries.Add(u"kv-missing-library.dll");
+  h.libraries.SetChecked(0, true);
+  h.window.Button3Click();
+  EXPECT_EQ(h.log.lines.at(4), u"Z:\\\\kv-missing-library.dll failed.");
+}
+
+TEST(SelectButtons, TickAndUntickEveryEntry) {
+  WindowHarness h;
+  h.window.Button1Click();  // empty list: nothing happens
+  for (const char16_t* name : {u"a.dll", u"b.dll", u"c.ocx"}) h.libraries.Add(name);
+  h.libraries.SetChecked(1, true);
+  h.window.Button1Click();
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(h.libraries.Checked(i));
+  h.window.Button4Click();
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(h.libraries.Checked(i));
+}
+
+TEST(SearchField, SelectsFirstMatchOfItsText) {
+  WindowHarness h;
+  for (const char16_t* name : {u"Alpha.dll", u"Grid32.ocx"}) h.libraries.Add(name);
+  h.search.SetText(u"gr");
+  h.window.Edit2Change();
+  EXPECT_EQ(h.libraries.SelectedIndex(), 1);
+  h.search.SetText(u"");
+  h.window.Edit2Change();
+  EXPECT_EQ(h.libraries.SelectedIndex(), 0);
+}
+
+TEST(RegisterRun, NothingTickedShowsErrorAndLeavesLogAlone) {
+  for (bool with_entries : {false, true}) {
+    SCOPED_TRACE(with_entries);
+    WindowHarness h;
+    if (with_entries) h.libraries.Add(u"a.dll");
+    h.status.SetText(u"old status");
+    h.window.Button3Click();
+    ASSERT_EQ(h.boxes.shown.size(), 1u);
+    EXPECT_EQ(h.boxes.shown[0].text,
+              u"No files loaded or selected, please, specify a folder and/or select a files to register.");
+    EXPECT_EQ(h.boxes.shown[0].kind, ui::MessageKind::Error);
+    EXPECT_EQ(h.boxes.shown[0].buttons, ui::MessageButtons::Ok);
+    EXPECT_EQ(h.folder.focus_count, 1);
+    EXPECT_EQ(h.status.Text(), u"(waiting)");
+    EXPECT_EQ(h.progress.history, std::vector<int>{0});
+    EXPECT_TRUE(h.log.lines.empty());
+    EXPECT_FALSE(h.save_log.Enabled());
+  }
+}
+
+struct FiguresCase {
+  int count;
+  int step;
+  int rest;
+};
+
+constexpr FiguresCase kFigures[] = {{1, 100, 0}, {3, 33, 1}, {7, 14, 2}, {100, 1, 0}, {101, 0, 100}, {250, 0, 100}};
+
+TEST(RegisterRun, ProgressFiguresSplitHundredEvenly) {
+  for (const auto& c : kFigures) {
+    SCOPED_TRACE(c.count);
+    const ProgressFigures figures = ProgressFiguresFor(c.count);
+    EXPECT_EQ(figures.step, c.step);
+    EXPECT_EQ(figures.rest, c.rest);
+  }
+}
+
+// Missing libraries fail before regsvr32 is needed, so these runs work on every platform.
+struct BarCase {
+  int entries;
+  int ticked;
+  std::vector<int> positions;  // after the reset, each library, and the end
+};
+
+const BarCase kBarCases[] = {
+    {5, 3, {0, 33, 66, 99, 100}},
+    {7, 7, {0, 14, 28, 42, 56, 70, 84, 98, 100}},
+    {102, 101, {}},  // steps of 0: filled in below
+};
+
+TEST(RegisterRun, ProgressBarAdvancesByStepAndEndsAtHundred) {
+  for (const auto& c : kBarCases) {
+    SCOPED_TRACE(c.ticked);
+    WindowHarness h;
+    h.folder.SetText(u"Z:\\kv-no-such-folder\\");
+    // `ticked` entries spread over the list, unticked ones between them.
+    for (int i = 0; i < c.entries; ++i) {
+      h.libraries.Add(u"lib" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u".dll");
+      h.libraries.SetChecked(i, (i * c.ticked) / c.entries != ((i + 1) * c.ticked) / c.entries);
+    }
+    h.window.Button3Click();
+    std::vector<int> expected = c.positions;
+    if (expected.empty()) {
+      expected.assign(static_cast<size_t>(c.ticked) + 1, 0);
+      expected.push_back(100);
+    }
+    EXPECT_EQ(h.progress.history, expected);
+    EXPECT_EQ(h.log.Count(), 4 + c.ticked + 1);
+  }
+}
+
+TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
+  WindowHarness h;
+  const std::u16string folder = u"Z:\\kv-no-such-folder\\";
+  h.folder.SetText(folder);
+  for (const char16_t* name : {u"a.dll", u"b.dll", u"c.ocx"}) h.libraries.Add(name);
+  h.libraries.TickNames({u"a.dll", u"c.ocx"});
+  h.window.Button3Click();
+
+  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, {folder + u"a.dll failed.", folder + u"c.ocx failed."}));
+  EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, u"2 of 2 libraries failed to register.");
+  EXPECT_EQ(h.boxes.shown[0].kind, ui::MessageKind::Warning);
+  EXPECT_TRUE(h.save_log.Enabled());
+  // The status shows each path after its registration.
+  EXPECT_EQ(h.status.history, (Names{folder + u"a.dll", folder + u"c.ocx", u"2 of 2 libraries failed to register."}));
+}
+
+TEST(RegisterRun, FailureSummaryWording) {
+  EXPECT_EQ(FailureSummary(2, 5), u"2 of 5 libraries failed to register.");
+  EXPECT_EQ(FailureSummary(1, 1), u"1 of 1 library failed to register.");
+}
+
+TEST(SaveLog, WritesExactLinesAsAnsiWithCrLfReplacingOldFile) {
+  TestDir dir;
+  dir.Write("run.log", std::string(3000, '#'));
+  WindowHarness h;
+  for (const char16_t* line : {u"Kolvane ver. 0.4 operation output", u"C:\\Bibliothek\\\u00e9t\u00e9.dll OK!",
+                               u"--------------------------------------------"})
+    h.log.Append(line);
+  h.save_log_dialog.answers.push_back(dir.text() + u"\\run.log");
+  h.window.Button5Click();
+  EXPECT_EQ(test::ReadFile(dir / "run.log"), "Kolvane ver. 0.4 operation output\r\nC:\\Bibliothek\\" +
+                                                 platform::ToAnsi(u"\u00e9t\u00e9") +
+                                                 ".dll OK!\r\n--------------------------------------------\r\n");
+  EXPECT_EQ(test::ReadFile(dir / "run.log").substr(0, 3), "Kol");  // no byte-order mark
+}
+
+TEST(SaveLog, CancelWritesNothingAndUnwritableFileRaisesPlatformError) {
+  TestDir dir;
+  WindowHarness h;
+  h.log.Append(u"line");
+  h.window.Button5Click();
+  EXPECT_EQ(h.save_log_dialog.executed, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+  h.save_log_dialog.answers.push_back(dir.text() + u"\\missing folder\\run.log");
+  EXPECT_THROW(h.window.Button5Click(), platform::PlatformError);
+  EXPECT_EQ(h.log.lines, Names{u"line"});
+}
+
+}  // namespace
+}  // namespace kv::registration

@@ -1,0 +1,36 @@
+#include "tests/registration/window_harness.h"
+
+#include <gtest/gtest.h>
+
+#include "registration/texts.h"
+
+namespace kv::registration {
+
+std::filesystem::path FixtureLibrary(const std::string& name) {
+  return test::BinaryDir() / "tests" / "fixtures" / "libraries" / name;
+}
+
+void CopyFixture(const std::string& fixture, const std::filesystem::path& folder, const std::string& as) {
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(FixtureLibrary(fixture), folder / as, std::filesystem::copy_options::overwrite_existing);
+}
+
+void WindowHarness::BrowseAndTick(const std::u16string& chosen, const std::vector<std::u16string>& ticked) {
+  picker.answers.push_back(chosen);
+  window.Button2Click();
+  libraries.TickNames(ticked);
+}
+
+std::vector<std::u16string> ExpectedBlock(const std::vector<std::u16string>& log_block,
+                                          const std::vector<std::u16string>& result_lines) {
+  std::vector<std::u16string> expected{kLogTitle};
+  const auto line = [&](size_t i) { return i < log_block.size() ? log_block[i] : std::u16string(); };
+  expected.push_back(line(1).rfind(kLogDatePrefix, 0) == 0 ? line(1) : u"<date line>");
+  expected.push_back(line(2).rfind(kLogTimePrefix, 0) == 0 ? line(2) : u"<time line>");
+  expected.push_back(kLogRule);
+  expected.insert(expected.end(), result_lines.begin(), result_lines.end());
+  expected.push_back(kLogRule);
+  return expected;
+}
+
+}  // namespace kv::registration

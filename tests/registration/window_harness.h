@@ -1,0 +1,45 @@
+#pragma once
+// The registration window's handlers wired to in-memory controls, and the test libraries.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "registration/registration_window.h"
+#include "tests/support/fake_controls.h"
+#include "tests/support/test_dir.h"
+
+namespace kv::registration {
+
+// Path of a library built into the fixtures folder (a.dll, c.dll, b.ocx, failing.dll, plain.dll).
+std::filesystem::path FixtureLibrary(const std::string& name);
+
+// Copies fixture libraries into `folder` (created when missing) under the given names:
+// {"a.dll", "x.dll"} copies a.dll as x.dll.
+void CopyFixture(const std::string& fixture, const std::filesystem::path& folder, const std::string& as);
+
+struct WindowHarness {
+  test::FakeText folder;
+  test::FakeCheckList libraries;
+  test::FakeText search;
+  test::FakeTickBox silent{true};
+  test::FakeProgressBar progress;
+  test::FakeText status{u"(waiting)"};
+  test::FakeLineList log;
+  test::FakeEnable save_log{false};
+  test::FakeSaveDialog save_log_dialog;
+  test::FakeFolderPicker picker;
+  test::FakeMessageBoxes boxes;
+  test::FakeMessagePump pump;
+  RegistrationWindow window{RegistrationControls{folder, libraries, search, silent, progress, status, log, save_log,
+                                                 save_log_dialog, picker, boxes, pump}};
+
+  // Browses to `folder` (through the scripted picker) and ticks the given names.
+  void BrowseAndTick(const std::u16string& chosen, const std::vector<std::u16string>& ticked);
+};
+
+// The lines of the log block one run writes for these result lines (header date and time
+// taken from the block itself, checked to have their prefixes).
+std::vector<std::u16string> ExpectedBlock(const std::vector<std::u16string>& log_block,
+                                          const std::vector<std::u16string>& result_lines);
+
+}  // namespace kv::registration
