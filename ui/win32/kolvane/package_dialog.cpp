@@ -25,11 +25,11 @@ constexpr std::array kPanels{PanelSpec{8, 8, 420, 193}, PanelSpec{8, 208, 420, 5
 // given here in client coordinates.
 // clang-format off
 constexpr std::array kControls{
-  ControlSpec{ids::kNameLabel, L"STATIC", u"MendKit name:", SS_LEFT, 0, 17, 24, 75, 13, FontRole::Normal},
+  ControlSpec{ids::kNameLabel, L"STATIC", u"MendKit name:", SS_LEFTNOWORDWRAP, 0, 17, 24, 78, 13, FontRole::Normal},
   ControlSpec{ids::kNameEdit, L"EDIT", u"My MendKit", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 96, 21, 313, 21, FontRole::Normal},
-  ControlSpec{ids::kPathLabel, L"STATIC", u"Default path:", SS_LEFT, 0, 17, 59, 75, 13, FontRole::Normal},
+  ControlSpec{ids::kPathLabel, L"STATIC", u"Default path:", SS_LEFTNOWORDWRAP, 0, 17, 59, 78, 13, FontRole::Normal},
   ControlSpec{ids::kPathEdit, L"EDIT", u"C:\\Program Files\\My Libraries", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 96, 56, 313, 21, FontRole::Normal},
-  ControlSpec{ids::kDescLabel, L"STATIC", u"Description:", SS_LEFT, 0, 17, 90, 75, 13, FontRole::Normal},
+  ControlSpec{ids::kDescLabel, L"STATIC", u"Description:", SS_LEFTNOWORDWRAP, 0, 17, 90, 78, 13, FontRole::Normal},
   ControlSpec{ids::kDescMemo, L"EDIT", u"New libraries for better performance. Several bugs fixed.", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, 96, 91, 313, 99, FontRole::Normal},
   ControlSpec{ids::kPackImage, L"STATIC", u"", SS_OWNERDRAW, 0, 13, 113, 77, 77, FontRole::Normal},
   ControlSpec{ids::kPackProgress, PROGRESS_CLASSW, u"", PBS_SMOOTH, 0, 17, 216, 400, 25, FontRole::Normal},
@@ -156,12 +156,12 @@ void PackageDialog::DrawImage(const DRAWITEMSTRUCT& item) const {
   const auto at = [&](int v) { return MulDiv(v, size, 77); };
   SetDCBrushColor(dc, skin_.palette().panel);
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-  const RECT box{area.left + at(10), area.top + at(22), area.left + at(67), area.top + at(70)};
+  const RECT box{area.left + at(10), area.top + at(26), area.left + at(67), area.top + at(70)};
   GradientRect(dc, box, RGB(0x3F, 0xB8, 0xB0), RGB(0x0E, 0x5E, 0x63), true);
-  const RECT lid{area.left + at(6), area.top + at(12), area.left + at(71), area.top + at(24)};
-  GradientRect(dc, lid, RGB(0x7F, 0xD8, 0xD0), RGB(0x3F, 0xB8, 0xB0), true);
-  const RECT band{area.left + at(34), area.top + at(12), area.left + at(43), area.top + at(70)};
-  SetDCBrushColor(dc, RGB(0xE9, 0xEE, 0xEE));
+  const RECT lid{area.left + at(6), area.top + at(14), area.left + at(71), area.top + at(27)};
+  GradientRect(dc, lid, RGB(0x9F, 0xE4, 0xDE), RGB(0x5C, 0xCB, 0xC2), true);
+  const RECT band{area.left + at(34), area.top + at(14), area.left + at(43), area.top + at(70)};
+  SetDCBrushColor(dc, RGB(0xF2, 0xC9, 0x4C));
   FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 

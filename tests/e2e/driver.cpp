@@ -1,0 +1,272 @@
+// Drives the programs' real windows from outside, for the end-to-end run under Wine.
+// One action per start: kv_e2e_driver ACTION ARGS...; prints what it read on stdout and
+// exits 0 on success, 1 when the action failed, 2 on a usage error. Every wait has a timeout
+// (seconds, from KV_E2E_TIMEOUT, default 20).
+//
+//   wait CAPTION                 an unowned top-level window with that caption appears
+//   gone CAPTION                 no such window is left
+//   text CAPTION ID              prints the control's text
+//   set-text CAPTION ID TEXT     replaces the control's text (WM_SETTEXT)
+//   click CAPTION ID             presses a button (posted BM_CLICK)
+//   click-static CAPTION ID      clicks a notifying static control (posted mouse messages)
+//   checked CAPTION ID           prints 1 or 0 (BM_GETCHECK)
+//   enabled CAPTION ID           prints 1 or 0
+//   pos CAPTION ID               prints a progress bar's position
+//   list CAPTION ID              prints each list-box line as "TICK<tab>TEXT" (item data as tick)
+//   tick CAPTION ID INDEX 0|1    sets an item's tick (item data) in a check-list
+//   box CAPTION                  waits for a message box with that caption, prints its text
+//   answer CAPTION BUTTON        presses a button of that message box (IDOK 1, IDYES 6, ...)
+//   no-box CAPTION               succeeds when no message box with that caption is open
+//   pick-folder PATH             selects PATH in the open browse-for-folder dialog and confirms
+//   save-as PATH                 types PATH into the open save dialog and confirms
+//   close CAPTION                posts WM_CLOSE to the window
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A non-null stand-in returned by probes that wait for something to go away.
+const HWND kDone = reinterpret_cast<HWND>(static_cast<INT_PTR>(1));
+
+int TimeoutMs() {
+  const char* value = std::getenv("KV_E2E_TIMEOUT");
+  const int seconds = value != nullptr ? std::atoi(value) : 20;
+  return (seconds > 0 ? seconds : 20) * 1000;
+}
+
+// Calls `probe` every 100 ms until it gives a non-null window or the timeout passes.
+HWND WaitFor(const std::function<HWND()>& probe) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND found = probe()) return found;
+    if (GetTickCount() - start > static_cast<DWORD>(TimeoutMs())) return nullptr;
+    Sleep(100);
+  }
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[128] = {};
+  GetClassNameW(window, name, 128);
+  return name;
+}
+
+std::wstring TextOf(HWND window) {
+  // WM_GETTEXT, not GetWindowText: the latter does not read other processes' controls.
+  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 2, L'\0');
+  SendMessageW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+  return buffer.data();
+}
+
+struct Search {
+  std::wstring caption;
+  bool dialog_class;  // look for #32770 windows (message boxes, system dialogs)
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  if (!IsWindowVisible(window)) return TRUE;
+  const bool is_dialog = ClassOf(window) == L"#32770";
+  if (search->dialog_class != is_dialog) return TRUE;
+  if (!search->dialog_class && GetWindow(window, GW_OWNER) != nullptr && ClassOf(window) != L"KolvaneMkForm")
+    return TRUE;
+  if (!search->caption.empty() && TextOf(window) != search->caption) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindTop(const std::wstring& caption, bool dialog_class) {
+  Search search{caption, dialog_class, nullptr};
+  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitTop(const std::wstring& caption, bool dialog_class = false) {
+  return WaitFor([&] { return FindTop(caption, dialog_class); });
+}
+
+// The first descendant (any depth) with that id and, when given, that class.
+HWND FindDescendant(HWND parent, int id, const wchar_t* class_name = nullptr) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetDlgCtrlID(child) == id && (class_name == nullptr || ClassOf(child) == class_name)) return child;
+    if (HWND deeper = FindDescendant(child, id, class_name)) return deeper;
+  }
+  return nullptr;
+}
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "driver: %s\n", what);
+  return 1;
+}
+
+void Print(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                       nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+HWND Control(const std::wstring& caption, const wchar_t* id) {
+  HWND top = WaitTop(caption);
+  return top != nullptr ? GetDlgItem(top, _wtoi(id)) : nullptr;
+}
+
+std::wstring ListLine(HWND list, int index) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(length < 0 ? 0 : length) + 2, L'\0');
+  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+  return buffer.data();
+}
+
+BOOL CALLBACK MatchTree(HWND child, LPARAM out) {
+  if (ClassOf(child) != L"SysTreeView32") return TRUE;
+  *reinterpret_cast<HWND*>(out) = child;
+  return FALSE;
+}
+
+HWND TreeBelow(HWND dialog) {
+  HWND tree = nullptr;
+  EnumChildWindows(dialog, &MatchTree, reinterpret_cast<LPARAM>(&tree));
+  return tree;
+}
+
+struct DialogWithTree {
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchPicker(HWND window, LPARAM param) {
+  if (!IsWindowVisible(window) || ClassOf(window) != L"#32770" || TreeBelow(window) == nullptr) return TRUE;
+  reinterpret_cast<DialogWithTree*>(param)->found = window;
+  return FALSE;
+}
+
+// Writes the path into the picker's process and selects it there (BFFM_SETSELECTIONW), checks
+// that the tree's caret names a folder, then confirms.
+int PickFolder(const std::wstring& path) {
+  HWND dialog = WaitFor([] {
+    DialogWithTree search;
+    EnumWindows(&MatchPicker, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  });
+  if (dialog == nullptr) return Fail("no folder picker");
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(dialog, &process_id);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, process_id);
+  if (process == nullptr) return Fail("cannot open the picker's process");
+  const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
+  void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+  int result = 0;
+  if (remote == nullptr || !WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr)) {
+    result = Fail("cannot write the path into the picker's process");
+  } else {
+    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote));
+    HWND tree = TreeBelow(dialog);
+    if (tree == nullptr || SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) == 0) {
+      result = Fail("the picker selected nothing");
+    } else {
+      PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+      WaitFor([&] { return IsWindow(dialog) ? nullptr : kDone; });
+    }
+  }
+  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return result;
+}
+
+int SaveAs(const std::wstring& path) {
+  HWND dialog = WaitFor([] {
+    HWND found = FindTop(L"", true);
+    return found != nullptr && FindDescendant(found, 0x47C) != nullptr ? found : nullptr;
+  });
+  if (dialog == nullptr) return Fail("no save dialog");
+  HWND combo = FindDescendant(dialog, 0x47C);
+  HWND edit = ClassOf(combo) == L"Edit" ? combo : FindDescendant(combo, 0x3E9, L"Edit");
+  if (edit == nullptr) edit = GetWindow(combo, GW_CHILD);
+  if (edit == nullptr) return Fail("no file name field");
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  return 0;
+}
+
+int Run(const std::vector<std::wstring>& a) {
+  const auto need = [&](std::size_t n) { return a.size() >= n; };
+  if (!need(2)) return 2;
+  const std::wstring& action = a[1];
+  if (action == L"wait" && need(3)) return WaitTop(a[2]) != nullptr ? 0 : Fail("window did not appear");
+  if (action == L"gone" && need(3)) {
+    return WaitFor([&] { return FindTop(a[2], false) == nullptr ? kDone : nullptr; }) != nullptr
+               ? 0
+               : Fail("window is still open");
+  }
+  if (action == L"close" && need(3)) {
+    HWND top = WaitTop(a[2]);
+    return top != nullptr && PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : Fail("cannot close");
+  }
+  if (action == L"box" && need(3)) {
+    HWND box = WaitTop(a[2], true);
+    if (box == nullptr) return Fail("no message box");
+    HWND text = GetDlgItem(box, 0xFFFF);
+    Print(text != nullptr ? TextOf(text) : L"");
+    return 0;
+  }
+  if (action == L"no-box" && need(3)) return FindTop(a[2], true) == nullptr ? 0 : Fail("a message box is open");
+  if (action == L"answer" && need(4)) {
+    HWND box = WaitTop(a[2], true);
+    HWND button = box != nullptr ? GetDlgItem(box, _wtoi(a[3].c_str())) : nullptr;
+    return button != nullptr && PostMessageW(button, BM_CLICK, 0, 0) ? 0 : Fail("no such button");
+  }
+  if (action == L"pick-folder" && need(3)) return PickFolder(a[2]);
+  if (action == L"save-as" && need(3)) return SaveAs(a[2]);
+  if (!need(4)) return 2;
+  HWND control = Control(a[2], a[3].c_str());
+  if (control == nullptr) return Fail("no such window or control");
+  if (action == L"text") return Print(TextOf(control)), 0;
+  if (action == L"set-text" && need(5)) {
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[4].c_str()));
+    return 0;
+  }
+  if (action == L"click") return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : Fail("cannot click");
+  if (action == L"click-static") {
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    return 0;
+  }
+  if (action == L"checked") return Print(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"1" : L"0"), 0;
+  if (action == L"enabled") return Print(IsWindowEnabled(control) ? L"1" : L"0"), 0;
+  if (action == L"pos") return Print(std::to_wstring(SendMessageW(control, PBM_GETPOS, 0, 0))), 0;
+  if (action == L"list") {
+    const int count = static_cast<int>(SendMessageW(control, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      const LRESULT data = SendMessageW(control, LB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+      Print(std::wstring(data != 0 && data != LB_ERR ? L"1" : L"0") + L"\t" + ListLine(control, i));
+    }
+    return 0;
+  }
+  if (action == L"tick" && need(6)) {
+    SendMessageW(control, LB_SETITEMDATA, static_cast<WPARAM>(_wtoi(a[4].c_str())), _wtoi(a[5].c_str()));
+    InvalidateRect(control, nullptr, TRUE);
+    return 0;
+  }
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> args(argv, argv + argc);
+  const int result = Run(args);
+  if (result == 2) std::fprintf(stderr, "driver: usage error (see the comment at the top of driver.cpp)\n");
+  std::fflush(stdout);
+  return result;
+}
