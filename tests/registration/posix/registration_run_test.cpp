@@ -1,0 +1,157 @@
+// Runs of the Register button against real shared libraries and the recording regsvr32
+// stand-in: result lines, log blocks, arguments handed over, end messages and re-entry.
+#include <gtest/gtest.h>
+
+#include "platform/unicode.h"
+#include "registration/texts.h"
+#include "tests/registration/posix/regsvr32_stand_in.h"
+#include "tests/registration/window_harness.h"
+
+namespace kv::registration {
+namespace {
+
+using Names = std::vector<std::u16string>;
+using Calls = std::vector<std::vector<std::string>>;
+
+std::string Utf8(const std::u16string& text) { return platform::Utf16ToUtf8(text); }
+
+class RegistrationRun : public ::testing::Test {
+ protected:
+  RegistrationRun() : regsvr32(dir) {}
+  // A folder holding a.dll and c.dll (COM servers), plain.dll (no export), failing.dll, b.ocx.
+  std::u16string MakeLibraryFolder(const std::string& name) {
+    const auto folder = dir / name;
+    for (const char* library : {"a.dll", "c.dll", "plain.dll", "failing.dll", "b.ocx"})
+      CopyFixture(library, folder, library);
+    return test::PathText(folder);
+  }
+
+  test::TestDir dir;
+  Regsvr32StandIn regsvr32;
+  WindowHarness h;
+};
+
+TEST_F(RegistrationRun, ResultLinesFollowLoadCheckAndExitCode) {
+  const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
+  regsvr32.FailFor("failing.dll");
+  h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll", u"plain.dll", u"failing.dll", u"b.ocx"});
+  h.libraries.Add(u"missing.dll");
+  h.libraries.SetChecked(h.libraries.Count() - 1, true);
+  h.window.Button3Click();
+
+  Names expected_lines;
+  Calls expected_calls;
+  for (const auto& name : h.libraries.Names()) {
+    if (name == u"c.dll") continue;  // not ticked
+    const bool ok = name == u"a.dll" || name == u"b.ocx";
+    expected_lines.push_back(folder + name + (ok ? u" OK!" : u" failed."));
+    // Only COM servers reach regsvr32; a missing file or a plain library never does.
+    if (ok || name == u"failing.dll") expected_calls.push_back({"/s", Utf8(folder + name)});
+  }
+  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, expected_lines));
+  EXPECT_EQ(regsvr32.Calls(), expected_calls);
+  EXPECT_EQ(h.status.Text(), u"3 of 5 libraries failed to register.");
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].kind, ui::MessageKind::Warning);
+  EXPECT_EQ(h.progress.history, (std::vector<int>{0, 20, 40, 60, 80, 100, 100}));
+}
+
+TEST_F(RegistrationRun, AllRegisteredRunReportsSuccessAndTwoRunsLeaveTwoBlocks) {
+  const std::u16string folder = MakeLibraryFolder("libs");
+  h.BrowseAndTick(folder, {u"a.dll", u"c.dll", u"b.ocx"});
+  h.window.Button3Click();
+  const Names first = h.log.lines;
+  EXPECT_EQ(h.status.Text(), u"All operations performed successfully!");
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, u"All operations performed successfully!");
+  EXPECT_EQ(h.boxes.shown[0].kind, ui::MessageKind::Information);
+  EXPECT_TRUE(h.save_log.Enabled());
+
+  h.window.Button3Click();
+  ASSERT_EQ(h.log.Count(), 2 * 8);
+  const Names second(h.log.lines.begin() + 8, h.log.lines.end());
+  Names results;
+  for (const auto& name : h.libraries.Names())
+    if (name == u"a.dll" || name == u"c.dll" || name == u"b.ocx") results.push_back(folder + u"\\" + name + u" OK!");
+  EXPECT_EQ(Names(first.begin(), first.end()), ExpectedBlock(first, results));
+  EXPECT_EQ(second, ExpectedBlock(second, results));
+  EXPECT_EQ(regsvr32.Calls().size(), 6u);
+}
+
+TEST_F(RegistrationRun, PathWithSpacesReachesRegsvr32AsOneArgumentWithOrWithoutSilent) {
+  const std::u16string folder = MakeLibraryFolder("My Libraries") + u"\\";
+  h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll", u"b.ocx"});
+  // The box is read anew for each library: unticked during the first wait.
+  h.pump.actions.push_back([&] { h.silent.SetChecked(false); });
+  h.window.Button3Click();
+  const Calls calls = regsvr32.Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  const auto first = h.libraries.Name(0) == u"a.dll" ? u"a.dll" : u"b.ocx";
+  const auto second = h.libraries.Name(0) == u"a.dll" ? u"b.ocx" : u"a.dll";
+  EXPECT_EQ(calls[0], (std::vector<std::string>{"/s", Utf8(folder + first)}));
+  EXPECT_EQ(calls[1], (std::vector<std::string>{Utf8(folder + second)}));
+}
+
+TEST_F(RegistrationRun, RegisterClickedDuringWaitRunsANestedBlock) {
+  const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
+  h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll"});
+  h.pump.actions.push_back([&] { h.window.Button3Click(); });
+  h.window.Button3Click();
+
+  const std::u16string line = folder + u"a.dll OK!";
+  ASSERT_EQ(h.log.Count(), 4 + 6 + 2);
+  const Names nested(h.log.lines.begin() + 4, h.log.lines.begin() + 10);
+  EXPECT_EQ(nested, ExpectedBlock(nested, {line}));
+  EXPECT_EQ(h.log.lines[10], line);
+  EXPECT_EQ(h.log.lines[11], kLogRule);
+  EXPECT_EQ(h.boxes.shown.size(), 2u);
+  EXPECT_EQ(h.progress.Position(), 100);
+}
+
+TEST_F(RegistrationRun, BrowseDuringWaitShrinksListWithoutReadingPastItsEnd) {
+  const std::u16string folder = MakeLibraryFolder("libs");
+  const auto small = dir / "small";
+  CopyFixture("a.dll", small, "only.dll");
+  h.BrowseAndTick(folder, {u"a.dll", u"c.dll", u"failing.dll", u"b.ocx", u"plain.dll"});
+  h.picker.answers.push_back(test::PathText(small));
+  h.pump.actions.push_back([&] {
+    h.window.Button2Click();  // the list now holds one entry, ticked below
+    h.window.Button1Click();
+  });
+  h.window.Button3Click();  // the fake list fails the test on any read beyond its end
+
+  EXPECT_EQ(h.libraries.Names(), Names{u"only.dll"});
+  ASSERT_EQ(h.log.Count(), 4 + 1 + 1);  // the walk stopped at the new end
+  // The one result line is that of the entry registered before the list changed.
+  EXPECT_EQ(h.log.lines[4].rfind(folder + u"\\", 0), 0u) << Utf8(h.log.lines[4]);
+  EXPECT_EQ(h.progress.Position(), 100);
+}
+
+TEST_F(RegistrationRun, ClosingTheWindowDuringWaitReportsFailureAndEndsLaterWaits) {
+  const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
+  regsvr32.SleepSeconds("2");
+  h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll", u"c.dll"});
+  h.pump.actions.push_back([&] { h.pump.terminate_requested = true; });
+  h.window.Button3Click();
+
+  Names expected;
+  for (const auto& name : h.libraries.Names())
+    if (name == u"a.dll" || name == u"c.dll") expected.push_back(folder + name + u" failed.");
+  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, expected));
+  EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
+}
+
+TEST_F(RegistrationRun, SavedLogHoldsTheRunsBytes) {
+  const std::u16string folder = MakeLibraryFolder("libs");
+  h.BrowseAndTick(folder, {u"a.dll"});
+  h.window.Button3Click();
+  h.save_log_dialog.answers.push_back(test::PathText(dir / "out.log"));
+  h.window.Button5Click();
+  std::string expected;
+  for (const auto& line : h.log.lines) expected += Utf8(line) + "\r\n";
+  EXPECT_EQ(test::ReadFile(dir / "out.log"), expected);
+  EXPECT_EQ(h.log.Count(), 6);
+}
+
+}  // namespace
+}  // namespace kv::registration
