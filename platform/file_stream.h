@@ -25,6 +25,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/errors.h"  // File::Open throws PlatformError
+
 namespace kv::platform {
 
 inline constexpr std::uint16_t kOpenCreate = 0xFF00;

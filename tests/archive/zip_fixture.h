@@ -13,6 +13,13 @@
 namespace kv::archive::test {
 
 struct FixtureEntry {
+  FixtureEntry() = default;
+  FixtureEntry(std::string name_bytes, std::string stored, std::uint16_t flag_bits = 0,
+               std::uint32_t attrs = kAttrArchive, std::string extra_field = "", std::string entry_comment = "",
+               std::uint16_t dos_time = 0x6000, std::uint16_t dos_date = 0x5A21)
+      : name(std::move(name_bytes)), data(std::move(stored)), flags(flag_bits), attributes(attrs),
+        extra(std::move(extra_field)), comment(std::move(entry_comment)), time(dos_time), date(dos_date) {}
+
   std::string name;  // name bytes as stored
   std::string data;  // stored uncompressed
   std::uint16_t flags = 0;
