@@ -1,4 +1,5 @@
 // Profile files in the POSIX stand-in, following the rules of the Windows profile functions.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,12 +24,19 @@ struct ProfileText {
   std::vector<std::u16string> lines;  // without line ends
 };
 
+// The bytes of a regular file; nothing when it is missing, not a file or unreadable.
 std::optional<std::string> ReadBytes(const std::string& native) {
-  std::ifstream in(native, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
+  struct stat info {};
+  if (::stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  try {
+    std::ifstream in(native, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
 }
 
 std::u16string DecodeUtf16(std::string_view bytes) {
@@ -162,7 +170,7 @@ bool WriteProfileValue(const std::u16string& file, const std::u16string& section
                         const std::u16string& value) {
   const std::string native = posix::NativePath(file).value_or(std::string());
   ProfileText profile;
-  if (std::ifstream probe(native, std::ios::binary); probe) {
+  if (::access(native.c_str(), F_OK) == 0) {
     if (::access(native.c_str(), W_OK) != 0) return false;  // a read-only file stays as it is
     const auto bytes = ReadBytes(native);
     if (!bytes) return false;

@@ -1,0 +1,93 @@
+// The manifest as the package build writes it and the installer reads it.
+#include "builder/manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "builder/errors.h"
+#include "tests/support/test_dir.h"
+
+namespace kv::builder {
+namespace {
+
+using kv::test::PathText;
+using kv::test::ReadFile;
+using kv::test::TestDir;
+
+TEST(Manifest, FreshFileForOneAndTwoLineDescriptions) {
+  struct Case {
+    const char16_t* memo;
+    const char* bytes;
+  };
+  const Case cases[] = {
+      {u"New libraries for better performance. Several bugs fixed.",
+       "[mendKit]\r\ndefaultPath=C:\\Program Files\\My Libraries\r\nmkName=My MendKit\r\n"
+       "mkDesc=New libraries for better performance. Several bugs fixed.\r\n\r\n"},
+      {u"First\r\nSecond",
+       "[mendKit]\r\ndefaultPath=C:\\Program Files\\My Libraries\r\nmkName=My MendKit\r\nmkDesc=First\r\nSecond\r\n\r\n"},
+  };
+  for (const Case& c : cases) {
+    TestDir dir;
+    const std::u16string file = ManifestPath(dir.text());
+    WriteManifest(file, {u"C:\\Program Files\\My Libraries", u"My MendKit", MemoLinesText(c.memo)});
+    EXPECT_EQ(ReadFile(dir / "mendkit.ini"), c.bytes);
+    const Manifest read = ReadManifest(file, u"unused\\");
+    EXPECT_EQ(read.default_path, u"C:\\Program Files\\My Libraries");
+    EXPECT_EQ(read.name, u"My MendKit");
+    const std::u16string memo = c.memo;
+    EXPECT_EQ(read.description, memo.substr(0, memo.find(u'\r')));  // the first line only
+  }
+}
+
+TEST(Manifest, SecondBuildReplacesKeysInPlaceAndKeepsEarlierExtraLines) {
+  TestDir dir;
+  const std::u16string file = ManifestPath(dir.text());
+  WriteManifest(file, {u"C:\\One", u"One", MemoLinesText(u"A\r\nB\r\nC")});
+  WriteManifest(file, {u"C:\\Two", u"Two", MemoLinesText(u"Short")});
+  const std::string bytes = ReadFile(dir / "mendkit.ini");
+  const std::string kept = "[mendKit]\r\ndefaultPath=C:\\Two\r\nmkName=Two\r\nmkDesc=Short\r\n\r\nB\r\nC\r\n";
+  // Wine drops the blank line that ended the first description; Windows keeps it.
+  EXPECT_TRUE(bytes == kept || bytes == kept + "\r\n") << bytes;
+}
+
+TEST(Manifest, DefaultsOnlyForMissingKeysAndLongValuesCut) {
+  TestDir dir;
+  EXPECT_EQ(ReadManifest(ManifestPath(dir.text()), u"Z:\\own\\").default_path, u"Z:\\own\\");
+  const Manifest missing = ReadManifest(ManifestPath(dir.text()), u"Z:\\own\\");
+  EXPECT_EQ(missing.name, u"(Untitled)");
+  EXPECT_EQ(missing.description, u"(No description available)");
+
+  dir.Write("mendkit.ini", "[mendKit]\r\nmkName=\r\nmkDesc=" + std::string(3000, 'd') + "\r\n");
+  const Manifest read = ReadManifest(ManifestPath(dir.text()), u"Z:\\own\\");
+  EXPECT_EQ(read.name, u"");  // empty is not missing
+  EXPECT_EQ(read.description, std::u16string(2047, u'd'));
+  EXPECT_EQ(read.default_path, u"Z:\\own\\");
+}
+
+TEST(Manifest, RefusedWriteNamesTheFile) {
+  TestDir dir;
+  std::filesystem::create_directory(dir / "mendkit.ini");  // a folder where the file should be
+  const std::u16string file = ManifestPath(dir.text());
+  try {
+    WriteManifest(file, {u"p", u"n", u"d\r\n"});
+    FAIL() << "no error";
+  } catch (const BuilderError& error) {
+    EXPECT_EQ(error.Message(), u"Unable to write to " + file);
+  }
+}
+
+TEST(Manifest, MemoLinesEachEndWithCrLf) {
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"", u""},
+      {u"One", u"One\r\n"},
+      {u"One\r\n", u"One\r\n"},
+      {u"One\r\nTwo", u"One\r\nTwo\r\n"},
+      {u"One\r\n\r\nThree", u"One\r\n\r\nThree\r\n"},
+      {u"One\nTwo", u"One\r\nTwo\r\n"},
+  };
+  for (const auto& [memo, text] : cases) EXPECT_EQ(MemoLinesText(memo), text);
+}
+
+}  // namespace
+}  // namespace kv::builder

@@ -1,0 +1,62 @@
+#pragma once
+// The installer window over in-memory controls, started from a package built by the engine.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "installer/installer_window.h"
+#include "tests/builder/package_fixture.h"
+#include "tests/support/fake_controls.h"
+
+namespace kv::installer {
+
+class InstallerTest : public ::testing::Test {
+ protected:
+  // A package in "setup" holding a.dll, b.ocx and a manifest naming `destination`.
+  std::u16string MakePackage(const std::u16string& description = u"Fixes\r\n", bool with_manifest = true) {
+    std::optional<builder::Manifest> manifest;
+    if (with_manifest) manifest = builder::Manifest{Destination(), u"Tools", description};
+    return test::BuildPackage(dir, {{"a.dll", "new a.dll"}, {"b.ocx", "new b.ocx"}}, manifest, "setup/package.exe");
+  }
+  void Open(const std::u16string& package) {
+    InstallerServices services{boxes,
+                               picker,
+                               pump,
+                               [this] { closed += form->FormCloseQuery() ? 1 : 0; },
+                               [this] { ++terminated; },
+                               [this] { return administrator; },
+                               [this](const std::u16string& path) {
+                                 registered.push_back(path);
+                                 return failing.count(path) == 0;
+                               }};
+    form = std::make_unique<TMainForm>(InstallerControls{Memo1, edPath, cboverwrite, Label2, pbProgress},
+                                       std::move(services), package);
+  }
+  std::u16string Destination() const { return test::WinPath(dir / "dest with spaces"); }
+  std::u16string InDestination(const char16_t* name) const { return Destination() + u"\\" + name; }
+  std::vector<std::u16string> Texts() const {
+    std::vector<std::u16string> texts;
+    for (const auto& shown : boxes.shown) texts.push_back(shown.text);
+    return texts;
+  }
+
+  test::TestDir dir;
+  test::FakeLineList Memo1;
+  test::FakeText edPath, Label2;
+  test::FakeTickBox cboverwrite{true};
+  test::FakeProgressBar pbProgress;
+  test::FakeMessageBoxes boxes;
+  test::FakeFolderPicker picker;
+  test::FakeMessagePump pump;
+  int closed = 0;
+  int terminated = 0;
+  bool administrator = true;
+  std::vector<std::u16string> registered;
+  std::set<std::u16string> failing;
+  std::unique_ptr<TMainForm> form;
+};
+
+}  // namespace kv::installer

@@ -1,0 +1,208 @@
+// The installer window: start-up from its own file, the installation run, the picker and closing.
+#include "installer/installer_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "archive/errors.h"
+#include "platform/unicode.h"
+#include "tests/installer/installer_fixture.h"
+
+namespace kv::installer {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+
+TEST_F(InstallerTest, ShowsNameDescriptionAndPathFromTheManifest) {
+  Open(MakePackage());
+  form->FormCreate();
+  EXPECT_EQ(Memo1.lines, (std::vector<std::u16string>{u"Program name: Tools", u"Description: Fixes"}));
+  EXPECT_EQ(edPath.Text(), Destination());
+  EXPECT_EQ(Label2.Text(), u"Processing: mendkit.ini");
+  EXPECT_EQ(pbProgress.Position(), 0);
+  EXPECT_TRUE(fs::exists(dir / "setup" / "mendkit.ini"));
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(InstallerTest, TwoLineDescriptionShowsItsFirstLine) {
+  Open(MakePackage(u"First\r\nSecond\r\n"));
+  form->FormCreate();
+  EXPECT_EQ(Memo1.lines.at(1), u"Description: First");
+}
+
+TEST_F(InstallerTest, DefaultsWhenThePackageHoldsNoManifest) {
+  Open(MakePackage(u"", false));
+  form->FormCreate();
+  EXPECT_EQ(Memo1.lines,
+            (std::vector<std::u16string>{u"Program name: (Untitled)", u"Description: (No description available)"}));
+  EXPECT_EQ(edPath.Text(), test::WinPath(dir / "setup") + u"\\");
+}
+
+TEST_F(InstallerTest, LeftoverManifestBesideTheInstallerIsReplaced) {
+  const auto package = MakePackage();
+  dir.Write("setup/mendkit.ini", "[mendKit]\r\nmkName=Old\r\nmkDesc=Old\r\ndefaultPath=C:\\Old\r\n");
+  Open(package);
+  form->FormCreate();
+  EXPECT_EQ(Memo1.lines.at(0), u"Program name: Tools");
+  EXPECT_EQ(edPath.Text(), Destination());
+}
+
+TEST_F(InstallerTest, WithoutAdministratorRightsEndsAndTouchesNothing) {
+  const auto package = MakePackage();
+  const std::string before = ReadFile(dir / "setup" / "package.exe");
+  dir.Write("setup/mendkit.ini", "[mendKit]\r\nmkName=Old\r\n");
+  administrator = false;
+  Open(package);
+  form->FormCreate();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            u"For correct installation, program must be run with Administrator privileges! Aborting installation.");
+  EXPECT_EQ(boxes.shown[0].caption, u"Install");
+  EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Error);
+  EXPECT_EQ(terminated, 1);
+  EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
+  EXPECT_TRUE(Memo1.lines.empty());
+  EXPECT_EQ(edPath.Text(), u"");
+  EXPECT_EQ(ReadFile(dir / "setup" / "package.exe"), before);
+}
+
+TEST_F(InstallerTest, FileThatIsNoPackageRaisesTheEngineError) {
+  dir.Write("setup/package.exe", test::StubBytes());
+  Open(test::WinPath(dir / "setup" / "package.exe"));
+  try {
+    form->FormCreate();
+    FAIL() << "no error";
+  } catch (const archive::EKZException& error) {
+    EXPECT_EQ(error.Message().rfind(u"Archiver: ", 0), 0u) << error.what();
+  }
+  EXPECT_TRUE(Memo1.lines.empty());
+}
+
+TEST_F(InstallerTest, InstallReplacesFilesAndRegistersEveryLibraryDllsFirst) {
+  const auto package = MakePackage();
+  const std::string before = ReadFile(dir / "setup" / "package.exe");
+  dir.Write("dest with spaces/a.dll", "old a.dll");
+  dir.Write("dest with spaces/c.ocx", "older c.ocx");
+  Open(package);
+  form->FormCreate();
+  form->bnExtractClick();
+
+  EXPECT_EQ(ReadFile(dir / "dest with spaces" / "a.dll"), "new a.dll");
+  EXPECT_EQ(ReadFile(dir / "dest with spaces" / "b.ocx"), "new b.ocx");
+  ASSERT_EQ(registered.size(), 3u);
+  EXPECT_EQ(registered[0], InDestination(u"a.dll"));
+  EXPECT_EQ(std::set<std::u16string>(registered.begin() + 1, registered.end()),
+            (std::set<std::u16string>{InDestination(u"b.ocx"), InDestination(u"c.ocx")}));
+  EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Libraries successfully installed."}));
+  EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Information);
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(terminated, 1);
+  EXPECT_FALSE(fs::exists(dir / "dest with spaces" / "mendkit.ini"));
+  EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
+  EXPECT_EQ(ReadFile(dir / "setup" / "package.exe"), before);
+  EXPECT_TRUE(form->Outcome().Complete());
+}
+
+TEST_F(InstallerTest, UntickedOverwriteAsksAndNoKeepsTheOldFileWhichIsRegistered) {
+  dir.Write("dest with spaces/a.dll", "old a.dll");
+  Open(MakePackage());
+  form->FormCreate();
+  cboverwrite.SetChecked(false);
+  boxes.answers.push_back(ui::MessageAnswer::No);
+  form->bnExtractClick();
+
+  const auto prompts = std::count_if(boxes.shown.begin(), boxes.shown.end(), [](const test::ShownMessage& m) {
+    return m.buttons == ui::MessageButtons::YesNoNoToAllYesToAll;
+  });
+  EXPECT_EQ(prompts, 1);
+  EXPECT_EQ(ReadFile(dir / "dest with spaces" / "a.dll"), "old a.dll");
+  EXPECT_EQ(registered.at(0), InDestination(u"a.dll"));
+  EXPECT_EQ(boxes.shown.back().text, u"Libraries successfully installed.");
+}
+
+TEST_F(InstallerTest, FailedRegistrationIsNamedInsteadOfSuccess) {
+  failing.insert(InDestination(u"b.ocx"));
+  Open(MakePackage());
+  form->FormCreate();
+  form->bnExtractClick();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Warning);
+  EXPECT_NE(boxes.shown[0].text.find(u"Not registered: " + InDestination(u"b.ocx")), std::u16string::npos);
+  EXPECT_EQ(boxes.shown[0].text.find(u"a.dll"), std::u16string::npos);
+  EXPECT_EQ(closed, 1);
+}
+
+TEST_F(InstallerTest, ExtractionFailureAnsweredAbortIsReported) {
+  fs::create_directories(dir / "dest with spaces" / "a.dll");  // a folder where a member should go
+  Open(MakePackage());
+  form->FormCreate();
+  boxes.answers.push_back(ui::MessageAnswer::Abort);
+  form->bnExtractClick();
+  ASSERT_FALSE(boxes.shown.empty());
+  EXPECT_EQ(boxes.shown.front().buttons, ui::MessageButtons::AbortRetryIgnore);
+  EXPECT_EQ(boxes.shown.back().kind, ui::MessageKind::Warning);
+  EXPECT_NE(boxes.shown.back().text.find(u"aborted"), std::u16string::npos)
+      << platform::Utf16ToUtf8(boxes.shown.back().text);
+  EXPECT_FALSE(form->Outcome().Complete());
+}
+
+TEST_F(InstallerTest, EmptyDestinationIsRefused) {
+  Open(MakePackage());
+  form->FormCreate();
+  edPath.SetText(u"");
+  form->bnExtractClick();
+  EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Please, select the destination folder."}));
+  EXPECT_TRUE(registered.empty());
+  EXPECT_EQ(closed, 0);
+  EXPECT_EQ(terminated, 0);
+}
+
+TEST_F(InstallerTest, SecondInstallAndCloseDuringTheRunWaitForItsEnd) {
+  Open(MakePackage());
+  form->FormCreate();
+  bool close_allowed = true;
+  pump.actions.push_back([&] {
+    form->bnExtractClick();  // ignored: the run is going on
+    close_allowed = form->FormCloseQuery();
+  });
+  form->bnExtractClick();
+  EXPECT_FALSE(close_allowed);
+  EXPECT_EQ(registered.size(), 2u);
+  EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Libraries successfully installed."}));
+  EXPECT_EQ(closed, 1);
+  EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
+}
+
+TEST_F(InstallerTest, CloseQueryRemovesBothManifestCopiesOnlyWhenTheInstallersIsThere) {
+  Open(MakePackage());
+  form->FormCreate();
+  dir.Write("other/mendkit.ini", "x");
+  edPath.SetText(test::WinPath(dir / "other"));
+  EXPECT_TRUE(form->FormCloseQuery());
+  EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
+  EXPECT_FALSE(fs::exists(dir / "other" / "mendkit.ini"));
+
+  dir.Write("other/mendkit.ini", "x");
+  EXPECT_TRUE(form->FormCloseQuery());
+  EXPECT_TRUE(fs::exists(dir / "other" / "mendkit.ini"));
+  EXPECT_TRUE(fs::exists(dir / "setup" / "package.exe"));
+}
+
+TEST_F(InstallerTest, PickerReplacesTheDestinationOnlyWhenConfirmed) {
+  Open(MakePackage());
+  edPath.SetText(u"C:\\Before");
+  picker.answers.push_back(u"C:\\Chosen\\");
+  picker.answers.push_back(std::nullopt);
+  form->bnSelectDestPathClick();
+  EXPECT_EQ(edPath.Text(), u"C:\\Chosen");
+  form->bnSelectDestPathClick();
+  EXPECT_EQ(edPath.Text(), u"C:\\Chosen");
+  EXPECT_EQ(picker.captions, (std::vector<std::u16string>{u"Select destination folder ...",
+                                                           u"Select destination folder ..."}));
+}
+
+}  // namespace
+}  // namespace kv::installer

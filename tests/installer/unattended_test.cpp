@@ -1,0 +1,128 @@
+// The unattended installation: its switches, its log and its exit status.
+#include "installer/unattended.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "platform/text_file.h"
+#include "tests/builder/package_fixture.h"
+
+namespace kv::installer {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WinPath;
+
+struct ParseCase {
+  const char* name;
+  std::vector<std::u16string> arguments;
+  bool unattended;
+  std::optional<std::u16string> destination;
+  bool keep;
+  std::optional<std::u16string> log;
+  std::vector<std::u16string> ignored;
+};
+
+const ParseCase kParseCases[] = {
+    {"NoSwitches", {}, false, {}, false, {}, {}},
+    {"KeepWithoutSilent", {u"/KEEP"}, false, {}, true, {}, {}},
+    {"SilentAlone", {u"/S"}, true, {}, false, {}, {}},
+    {"CaseIgnored", {u"/s", u"/keep", u"/log=C:\\l.txt"}, true, {}, true, u"C:\\l.txt", {}},
+    {"FolderWithSpacesTakesTheRest", {u"/S", u"/D=C:\\Program", u"Files\\My", u"Libs"}, true,
+     u"C:\\Program Files\\My Libs", false, {}, {}},
+    {"QuotedFolder", {u"/S", u"/D=C:\\Program Files\\X"}, true, u"C:\\Program Files\\X", false, {}, {}},
+    {"UnknownArgumentsKept", {u"/S", u"/SILENT", u"extra"}, true, {}, false, {}, {u"/SILENT", u"extra"}},
+};
+
+class UnattendedParse : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(UnattendedParse, Reads) {
+  const ParseCase& c = GetParam();
+  const auto options = ParseUnattended(c.arguments);
+  ASSERT_EQ(options.has_value(), c.unattended);
+  if (!options) return;
+  EXPECT_EQ(options->destination, c.destination);
+  EXPECT_EQ(options->keep_existing, c.keep);
+  EXPECT_EQ(options->log_file, c.log);
+  EXPECT_EQ(options->ignored, c.ignored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnattendedParse, ::testing::ValuesIn(kParseCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class Unattended : public ::testing::Test {
+ protected:
+  std::u16string MakePackage() {
+    return test::BuildPackage(dir, {{"a.dll", "new a.dll"}, {"b.ocx", "new b.ocx"}},
+                              builder::Manifest{WinPath(dir / "manifest dest"), u"Tools", u"Fixes\r\n"},
+                              "setup/package.exe");
+  }
+  int Run(const std::vector<std::u16string>& extra, const std::u16string& package) {
+    std::vector<std::u16string> arguments{u"/S", u"/LOG=" + WinPath(dir / "install.log")};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    const auto options = ParseUnattended(arguments);
+    UnattendedHooks hooks{[this] { return administrator; },
+                          [this](const std::u16string& path) {
+                            registered.push_back(path);
+                            return failing.count(path) == 0;
+                          }};
+    return RunUnattended(*options, package, hooks);
+  }
+  std::string Log() const { return ReadFile(dir / "install.log"); }
+
+  test::TestDir dir;
+  bool administrator = true;
+  std::vector<std::u16string> registered;
+  std::set<std::u16string> failing;
+};
+
+TEST_F(Unattended, InstallsIntoTheManifestFolderLogsAndCleansUp) {
+  const auto package = MakePackage();
+  EXPECT_EQ(Run({}, package), kInstalled);
+  EXPECT_EQ(ReadFile(dir / "manifest dest" / "a.dll"), "new a.dll");
+  EXPECT_EQ(registered.size(), 2u);
+  EXPECT_FALSE(fs::exists(dir / "manifest dest" / "mendkit.ini"));
+  EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
+  const std::string log = Log();
+  EXPECT_EQ(log.rfind("Processing: mendkit.ini\r\nProgram name: Tools\r\nDescription: Fixes\r\n", 0), 0u) << log;
+  EXPECT_NE(log.find("Processing: a.dll\r\n"), std::string::npos) << log;
+  EXPECT_EQ(log.substr(log.size() - 35), "Libraries successfully installed.\r\n");
+}
+
+TEST_F(Unattended, StatusTellsWhatWentWrong) {
+  const auto package = MakePackage();
+  const std::u16string dest = WinPath(dir / "chosen dest");
+
+  failing.insert(dest + u"\\b.ocx");
+  EXPECT_EQ(Run({u"/D=" + dest}, package), kRegistrationFailed);
+  EXPECT_NE(Log().find("Not registered: "), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "chosen dest" / "mendkit.ini"));
+
+  fs::remove(dir / "chosen dest" / "a.dll");
+  fs::create_directory(dir / "chosen dest" / "a.dll");  // the member cannot be written
+  EXPECT_EQ(Run({u"/D=" + dest}, package), kExtractionFailed);
+
+  administrator = false;
+  const std::string before = ReadFile(dir / "setup" / "package.exe");
+  EXPECT_EQ(Run({u"/D=" + dest}, package), kNoAdministrator);
+  EXPECT_NE(Log().find("Administrator privileges"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "setup" / "package.exe"), before);
+
+  administrator = true;
+  dir.Write("setup/plain.exe", test::StubBytes());
+  EXPECT_EQ(Run({}, WinPath(dir / "setup" / "plain.exe")), kNoPackage);
+}
+
+TEST_F(Unattended, KeepLeavesExistingFiles) {
+  const auto package = MakePackage();
+  dir.Write("manifest dest/a.dll", "old a.dll");
+  EXPECT_EQ(Run({u"/KEEP"}, package), kInstalled);
+  EXPECT_EQ(ReadFile(dir / "manifest dest" / "a.dll"), "old a.dll");
+  EXPECT_EQ(ReadFile(dir / "manifest dest" / "b.ocx"), "new b.ocx");
+}
+
+}  // namespace
+}  // namespace kv::installer
