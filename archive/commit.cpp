@@ -1,0 +1,164 @@
+// CommitUpdate: writes the pending changes of an update in place and puts the archive back
+// exactly as it was when the update fails, is cancelled or aborted.
+#include <optional>
+
+#include "archive/base_archiver.h"
+#include "archive/commit_state.h"
+#include "archive/errors.h"
+#include "platform/temp_files.h"
+
+namespace kv::archive {
+namespace {
+
+// The first index, below both counts, where the old and new entries' names differ or the new
+// entry is marked Modified; the smaller count when there is none.
+std::int32_t FirstChangedIndex(const TKZDirArray& old_dir, const TKZDirArray& new_dir) {
+  const std::int32_t limit = std::min(old_dir.Count(), new_dir.Count());
+  for (std::int32_t i = 0; i < limit; ++i)
+    if (new_dir[i].Modified || new_dir[i].Name != old_dir[i].Name) return i;
+  return limit;
+}
+
+bool RewritesData(const TDirItem& item) {
+  return item.Modified && item.Operation != poRename && item.Operation != poChangeAttr &&
+         item.Operation != poChangeComment;
+}
+
+// Clears the archive object's pointer to the commit state on every way out.
+class CommitScope {
+ public:
+  CommitScope(TKZCommitState*& slot, TKZCommitState& state) : slot_(slot) { slot_ = &state; }
+  ~CommitScope() { slot_ = nullptr; }
+  CommitScope(const CommitScope&) = delete;
+  CommitScope& operator=(const CommitScope&) = delete;
+
+ private:
+  TKZCommitState*& slot_;
+};
+
+}  // namespace
+
+std::u16string TKZBaseArchiver::MakeTempFileName() const {
+  const std::u16string folder = FTempDir.empty() ? platform::TempFolder() : FTempDir;
+  return platform::CreateUniqueTempFile(folder, u"FC");
+}
+
+void TKZBaseArchiver::CommitUpdate() {
+  if (FUpdateCount <= 0) return;
+  FUpdateCount = 0;
+  if (!FDMHandle) return;
+  FProcessedFileNo = 0;
+  FProcessedFileCount = 0;
+  FProcessedFilesTotalSize = 0;
+  FProcessedFilesSize = 0;
+  FProgressCancel = false;
+  FProgressEnabled = true;
+
+  TKZDirManager& dm = *FDMHandle;
+  TKZDirArray& dir = dm.CDir;
+  const TKZDirArray& old_dir = dm.RBCDir;
+  std::optional<TKZProcessOperation> first_operation;
+  for (std::int32_t i = 0; i < dir.Count(); ++i) {
+    if (!dir[i].Modified) continue;
+    FProcessedFilesTotalSize += static_cast<std::int64_t>(dir[i].UncompressedSize());
+    ++FProcessedFileCount;
+    if (!first_operation) first_operation = dir[i].Operation;
+  }
+  TKZCommitState state;
+  state.first_changed = FirstChangedIndex(old_dir, dir);
+  const TKZProcessOperation operation = first_operation.value_or(poDelete);
+
+  DoOverallProgress(operation, ppStart, 0.0);
+  if (FProgressCancel) {
+    dir.Assign(old_dir);
+    return;
+  }
+  CommitScope scope(FCommit, state);
+  TKZStream& archive = *FCompressedStream;
+  state.old_central_dir_end = dm.CentralDirEnd;
+  state.old_zip64_end = dm.Zip64CentralDirEnd;
+  state.old_zip64_locator = dm.Zip64CentralDirEndLocator;
+  state.old_central_dir_offset = dm.CentralDirOffset;
+
+  try {
+    if (state.first_changed < old_dir.Count()) {
+      // Members from the first change on must survive: set the old tail aside first.
+      state.write_start = static_cast<std::int64_t>(old_dir[state.first_changed].LocalHeaderOffset());
+      state.tail = std::make_unique<TempTail>(MakeTempFileName(), archive, state.write_start, *this);
+    } else {
+      state.write_start = old_dir.Count() > 0 ? dm.CentralDirOffset : dm.StubSize;
+      state.write_start = std::min(state.write_start, archive.Size());
+      state.old_end = archive.ReadAt(state.write_start, static_cast<std::size_t>(archive.Size() - state.write_start));
+    }
+  } catch (...) {
+    dir.Assign(old_dir);  // nothing was written
+    throw;
+  }
+
+  bool aborted = false;
+  try {
+    archive.Seek(state.write_start);
+    archive.SetSize(state.write_start);
+    for (std::int32_t i = state.first_changed; i < dir.Count() && !FProgressCancel;) {
+      bool stored = true;
+      do {
+        state.action = fxaIgnore;
+        stored = true;
+        if (RewritesData(dir[i]))
+          stored = StoreMember(i);
+        else
+          CopyMember(i);
+      } while (state.action == fxaRetry);
+      if (state.action == fxaAbort) aborted = true;
+      if (aborted || FProgressCancel) break;
+      if (stored) {
+        ++FProcessedFileNo;
+        ++i;
+      } else if (dir[i].Operation == poAdd) {
+        dir.DeleteItem(i);  // the source is dropped from the archive
+      } else {
+        CopyMember(i);  // the old member stays
+        ++i;
+      }
+    }
+    if (!aborted && !FProgressCancel) {
+      dm.SaveDir(true, &archive);
+      state.tail.reset();
+    }
+  } catch (...) {
+    RollbackUpdate();
+    throw;
+  }
+  if (aborted || FProgressCancel) {
+    RollbackUpdate();
+    return;
+  }
+  DoOverallProgress(operation, ppEnd, 100.0);
+  if (FOptions.FlushBuffers())
+    if (auto* file = dynamic_cast<TKZFileStream*>(&archive)) file->Flush();
+}
+
+void TKZBaseArchiver::RollbackUpdate() {
+  if (!FDMHandle) return;
+  TKZDirManager& dm = *FDMHandle;
+  dm.CDir.Assign(dm.RBCDir);
+  if (!FCompressedStream || !FCommit) return;
+  TKZCommitState& state = *FCommit;
+  TKZStream& archive = *FCompressedStream;
+  dm.CentralDirEnd = state.old_central_dir_end;
+  dm.Zip64CentralDirEnd = state.old_zip64_end;
+  dm.Zip64CentralDirEndLocator = state.old_zip64_locator;
+  dm.CentralDirOffset = state.old_central_dir_offset;
+  try {
+    archive.Seek(state.write_start);
+    archive.SetSize(state.write_start);
+    const bool restored = state.tail ? state.tail->CopyTo(archive) : archive.WriteBytes(state.old_end);
+    // When the tail could not be copied back, its file is the only copy of those members.
+    if (!restored && state.tail) state.tail->Keep();
+  } catch (...) {
+    if (state.tail) state.tail->Keep();
+  }
+  state.tail.reset();
+}
+
+}  // namespace kv::archive

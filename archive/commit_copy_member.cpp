@@ -1,0 +1,50 @@
+// CopyMember: an unchanged member (or a replaced one whose new data was not stored) copied
+// byte for byte from the saved tail to the archive's current position.
+#include "archive/base_archiver.h"
+#include "archive/commit_state.h"
+#include "archive/errors.h"
+
+namespace kv::archive {
+namespace {
+
+constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
+constexpr int kIndexOutOfBounds = 7;
+constexpr int kInvalidArchive = 35;
+constexpr int kWriteToStreamError = 46;
+
+}  // namespace
+
+void TKZBaseArchiver::CopyMember(std::int32_t index) {
+  TKZDirManager& dm = *FDMHandle;
+  TDirItem& entry = dm.CDir[index];
+  const bool renamed = entry.Modified && entry.Operation == poRename;
+  const std::u16string& old_name = renamed ? entry.OldName : entry.Name;
+  std::int32_t old_index = -1;
+  for (std::int32_t i = 0; i < dm.RBCDir.Count() && old_index < 0; ++i)
+    if (dm.RBCDir[i].Name == old_name) old_index = i;
+  TKZCommitState* state = FCommit;
+  if (old_index < 0 || !state || !state->tail) throw EKZException(kIndexOutOfBounds, this);
+  const TDirItem& old_item = dm.RBCDir[old_index];
+  if (entry.Operation == poUpdate) entry = old_item;
+
+  const std::int64_t tail_offset = static_cast<std::int64_t>(old_item.LocalHeaderOffset()) - state->write_start;
+  TKZStream& tail = state->tail->Stream();
+  const auto header = TKZLocalFileHeader::Parse(tail.ReadAt(tail_offset, TKZLocalFileHeader::kSize));
+  if (tail_offset < 0 || !header) throw EKZException(kInvalidArchive, this);
+  const std::int64_t length = static_cast<std::int64_t>(TKZLocalFileHeader::kSize + old_item.CentralDir.nameLength +
+                                                        header->extraLength + old_item.CompressedSize());
+
+  TKZStream& archive = *FCompressedStream;
+  const std::int64_t position = archive.Position();
+  if (entry.CentralDir.relOffsetLH == kMax32 || static_cast<std::uint64_t>(position) >= kMax32) {
+    if (static_cast<std::uint64_t>(position) >= kMax32) entry.bHugeFile = true;
+    entry.CentralDir.relOffsetLH = static_cast<std::uint32_t>(kMax32);
+    entry.Zip64ExtInfo.relOffsetLH = static_cast<std::uint64_t>(position);
+  } else {
+    entry.CentralDir.relOffsetLH = static_cast<std::uint32_t>(position);
+  }
+  tail.Seek(tail_offset);
+  if (CopyStreamBytes(tail, archive, length) != length) throw EKZException(kWriteToStreamError, this);
+}
+
+}  // namespace kv::archive

@@ -1,0 +1,71 @@
+// The archive object's CompressStream: one member's data through the block compressor, with
+// the progress events per block and the entry's CRC and sizes set afterwards.
+#include "archive/base_archiver.h"
+#include "archive/compress.h"
+#include "archive/errors.h"
+
+namespace kv::archive {
+namespace {
+
+constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
+constexpr int kInvalidCompressedSize = 34;
+constexpr int kZip64NotEnabledAfterCompressing = 41;
+
+}  // namespace
+
+bool TKZBaseArchiver::CompressStream(TKZStream& source, TKZStream& archive, TDirItem& entry) {
+  const std::int64_t start = entry.Stream ? entry.Position : 0;
+  source.Seek(start);
+  const auto size = static_cast<std::uint64_t>(source.Size() - start);
+  FProgressMax = static_cast<std::int64_t>(size);
+
+  CompressIo io;
+  io.read = [&](char* buffer, std::size_t n) { return source.Read(buffer, n); };
+  io.write = [&](const char* data, std::size_t n) { return WriteBufferToStream(archive, data, n); };
+  io.before_block = [&](std::uint64_t done) {
+    FProgress = static_cast<std::int64_t>(done);
+    if (!FProgressEnabled) return true;
+    DoFileProgress(entry.SrcFileName, entry.Operation, ppProcess, 100.0 * static_cast<double>(done) / size);
+    if (FProgressCancel) return false;
+    const double overall = FProcessedFilesTotalSize > 0
+                               ? 100.0 * static_cast<double>(FProcessedFilesSize + static_cast<std::int64_t>(done)) /
+                                     static_cast<double>(FProcessedFilesTotalSize)
+                               : 50.0;
+    DoOverallProgress(entry.Operation, ppProcess, overall);
+    return !FProgressCancel;
+  };
+  const bool deflate = entry.CompressionMethod != kMethodStored;
+  const CompressOutcome outcome = kv::archive::CompressStream(size, entry.CompressionMode, deflate, io);
+  FProcessedFilesSize += static_cast<std::int64_t>(size);
+
+  if (!outcome.complete) {
+    if (FProgressCancel) return false;
+    throw EKZException(kInvalidCompressedSize,
+                       {static_cast<std::int64_t>(size), static_cast<std::int64_t>(outcome.bytes_read)}, this);
+  }
+  const bool always64 = FZip64Mode == zmAlways;
+  if (outcome.bytes_written >= kMax32 || always64) {
+    entry.bHugeFile = true;
+    entry.CentralDir.compSize = static_cast<std::uint32_t>(kMax32);
+    entry.Zip64ExtInfo.compSize = outcome.bytes_written;
+  } else {
+    entry.CentralDir.compSize = static_cast<std::uint32_t>(outcome.bytes_written);
+  }
+  if (size >= kMax32 || always64) {
+    entry.bHugeFile = true;
+    entry.CentralDir.unCompSize = static_cast<std::uint32_t>(kMax32);
+    entry.Zip64ExtInfo.uncompSize = size;
+  } else {
+    entry.CentralDir.unCompSize = static_cast<std::uint32_t>(size);
+  }
+  entry.CentralDir.crc32 = outcome.crc32;
+  if (entry.bHugeFile && FZip64Mode == zmDisabled)
+    throw EKZException(kZip64NotEnabledAfterCompressing, {entry.SrcFileName}, this);
+  if (size == 0) {
+    entry.CompressionMethod = kMethodStored;
+    entry.CentralDir.compMethod = kMethodStored;
+  }
+  return true;
+}
+
+}  // namespace kv::archive
