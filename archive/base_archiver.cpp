@@ -107,6 +107,8 @@ void TKZBaseArchiver::SetInMemory(bool value) {
   // From memory to file: the bytes go into a new file, which is then opened.
   if (FFileName.empty()) throw EKZException(kNoFileNameForConversion, this);
   CommitUpdate();
+  // A new archive holding nothing yet gets its empty directory first, as a close would give it.
+  if (FCompressedStream->Size() == FDMHandle->StubSize) FDMHandle->SaveDir(true, nullptr);
   std::string bytes = FCompressedStream->ReadAt(0, static_cast<std::size_t>(FCompressedStream->Size()));
   {
     TKZFileStream file(FFileName, kModeCreate);

@@ -157,7 +157,8 @@ TEST(Load, Zip64EndRecordsCarry65536Entries) {
   TestDir dir;
   std::vector<FixtureEntry> entries(65536);
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    entries[i].name = "f" + std::to_string(100000 + i);
+    entries[i].name = std::to_string(100000 + i);
+    entries[i].name.insert(0, 1, 'f');
     entries[i].data = (i % 1000 == 0) ? "data" : "";
   }
   FixtureOptions options;
