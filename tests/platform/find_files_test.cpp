@@ -42,12 +42,13 @@ TEST(FindFiles, MissingFolderGivesNothing) {
 
 TEST(FindFiles, ReportsAttributesAndFiltersAsRequested) {
   TestDir dir;
-  dir.Write("hidden.dll", "x");
+  // A leading dot keeps it hidden on POSIX file systems without extended attributes too.
+  dir.Write(".hidden.dll", "x");
   dir.Write("readonly.dll", "x");
   dir.Write("plain.dll", "x");
   std::filesystem::create_directory(dir / "old.dll");
   const std::u16string folder = dir.text() + u"\\";
-  ASSERT_TRUE(SetFileAttributesAt(folder + u"hidden.dll", kAttrHidden));
+  ASSERT_TRUE(SetFileAttributesAt(folder + u".hidden.dll", kAttrHidden));
   ASSERT_TRUE(SetFileAttributesAt(folder + u"readonly.dll", kAttrReadOnly));
 
   std::vector<FoundFile> all = FindFiles(folder + u"*.dll", kAllAttributes);
@@ -57,7 +58,7 @@ TEST(FindFiles, ReportsAttributesAndFiltersAsRequested) {
     return it == all.end() ? 0xFFFFFFFFu : it->attributes;
   };
   EXPECT_EQ(attributes_of(u"old.dll"), kAttrDirectory);
-  EXPECT_TRUE(attributes_of(u"hidden.dll") & kAttrHidden);
+  EXPECT_TRUE(attributes_of(u".hidden.dll") & kAttrHidden);
   EXPECT_TRUE(attributes_of(u"readonly.dll") & kAttrReadOnly);
   EXPECT_EQ(attributes_of(u"plain.dll") & (kAttrHidden | kAttrDirectory | kAttrReadOnly), 0u);
   // Without the hidden and directory bits in the filter those entries stay out.

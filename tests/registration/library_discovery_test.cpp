@@ -53,19 +53,20 @@ TEST(FindLibraries, AppendsWithoutClearing) {
 
 TEST(FindLibraries, ListsHiddenAndReadOnlyFilesButNoFolders) {
   TestDir dir;
-  dir.Write("x.dll", "x");
+  // Leading dots keep them hidden on POSIX file systems without extended attributes too.
+  dir.Write(".x.dll", "x");
   dir.Write("y.ocx", "x");
   std::filesystem::create_directory(dir / "old.dll");
-  std::filesystem::create_directory(dir / "hidden folder.ocx");
+  std::filesystem::create_directory(dir / ".hidden folder.ocx");
   const std::u16string folder = dir.text() + u"\\";
-  ASSERT_TRUE(platform::SetFileAttributesAt(folder + u"x.dll", platform::kAttrHidden));
+  ASSERT_TRUE(platform::SetFileAttributesAt(folder + u".x.dll", platform::kAttrHidden));
   ASSERT_TRUE(platform::SetFileAttributesAt(folder + u"y.ocx", platform::kAttrReadOnly));
   // A folder with more than the directory bit is still no library.
-  ASSERT_TRUE(platform::SetFileAttributesAt(folder + u"hidden folder.ocx", platform::kAttrHidden));
+  ASSERT_TRUE(platform::SetFileAttributesAt(folder + u".hidden folder.ocx", platform::kAttrHidden));
 
   FakeCheckList list;
   FindLibraries(folder, list);
-  EXPECT_EQ(list.Names(), (Names{u"x.dll", u"y.ocx"}));
+  EXPECT_EQ(list.Names(), (Names{u".x.dll", u"y.ocx"}));
   platform::SetFileAttributesAt(folder + u"y.ocx", platform::kAttrNormal);
 }
 
