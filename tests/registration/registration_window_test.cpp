@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/code_pages.h"
+#include "platform/date_time.h"
 #include "platform/errors.h"
 #include "registration/texts.h"
 #include "tests/registration/window_harness.h"
@@ -156,7 +159,15 @@ TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
   h.folder.SetText(folder);
   for (const char16_t* name : {u"a.dll", u"b.dll", u"c.ocx"}) h.libraries.Add(name);
   h.libraries.TickNames({u"a.dll", u"c.ocx"});
+  const std::u16string date_before = platform::CurrentShortDate();
   h.window.Button3Click();
+  const std::u16string date_after = platform::CurrentShortDate();
+
+  // The header carries today's date in the user's short format and a time with seconds.
+  ASSERT_GE(h.log.Count(), 3);
+  EXPECT_TRUE(h.log.lines[1] == u"Performed on: " + date_before || h.log.lines[1] == u"Performed on: " + date_after);
+  EXPECT_EQ(h.log.lines[2].rfind(u"System time: ", 0), 0u);
+  EXPECT_GE(std::count(h.log.lines[2].begin(), h.log.lines[2].end(), u':'), 3);
 
   EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, {folder + u"a.dll failed.", folder + u"c.ocx failed."}));
   EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
