@@ -2,6 +2,8 @@
 // stand-in: result lines, log blocks, arguments handed over, end messages and re-entry.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "platform/unicode.h"
 #include "registration/texts.h"
 #include "tests/registration/posix/regsvr32_stand_in.h"
@@ -139,6 +141,35 @@ TEST_F(RegistrationRun, ClosingTheWindowDuringWaitReportsFailureAndEndsLaterWait
     if (name == u"a.dll" || name == u"c.dll") expected.push_back(folder + name + u" failed.");
   EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, expected));
   EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
+}
+
+TEST_F(RegistrationRun, TicksAreReadWhenTheWalkReachesAnEntry) {
+  const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
+  h.BrowseAndTick(folder.substr(0, folder.size() - 1), {});
+  const Names names = h.libraries.Names();
+  h.libraries.SetChecked(0, true);
+  h.libraries.SetChecked(1, true);
+  // During the first wait the user unticks entry 1 and ticks entry 3 instead.
+  h.pump.actions.push_back([&] {
+    h.libraries.SetChecked(1, false);
+    h.libraries.SetChecked(3, true);
+  });
+  h.window.Button3Click();
+  ASSERT_EQ(h.log.Count(), 4 + 2 + 1);
+  EXPECT_EQ(h.log.lines[4].rfind(folder + names[0], 0), 0u);
+  EXPECT_EQ(h.log.lines[5].rfind(folder + names[3], 0), 0u);
+  EXPECT_EQ(h.progress.Position(), 100);  // full at the end although the ticks changed
+}
+
+TEST_F(RegistrationRun, ExceptionDuringTheAttemptGivesFailedLine) {
+  const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
+  test::FakeMessagePump pump;
+  pump.actions.push_back([] { throw std::runtime_error("raised inside the wait"); });
+  RegistrationRunner runner(pump);
+  EXPECT_FALSE(runner.RegisterLibrary(folder + u"a.dll", true));
+  EXPECT_EQ(runner.LastResultLine(), folder + u"a.dll failed.");
+  EXPECT_TRUE(runner.RegisterLibrary(folder + u"a.dll", true));  // nothing left behind
+  EXPECT_EQ(runner.LastResultLine(), folder + u"a.dll OK!");
 }
 
 TEST_F(RegistrationRun, SavedLogHoldsTheRunsBytes) {
