@@ -26,7 +26,8 @@ inline constexpr std::uint32_t kUnknownExitCode = 0xFFFFFFFF;
 
 class StartedProcess {
  public:
-  static std::optional<StartedProcess> StartHidden(const std::u16string& program, const std::u16string& parameters,
+  static std::optional<StartedProcess> StartHidden(const std::u16string& program,
+                                                   const std::u16string& parameters,
                                                    void* owner_window = nullptr);
 
   StartedProcess(StartedProcess&& other) noexcept : id_(other.id_), exit_code_(other.exit_code_) {

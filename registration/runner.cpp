@@ -6,7 +6,8 @@
 
 namespace kv::registration {
 
-RunOutcome RunAndWait(const std::u16string& program, const std::u16string& parameters, ui::MessagePump& pump) {
+RunOutcome RunAndWait(const std::u16string& program, const std::u16string& parameters,
+                      ui::MessagePump& pump) {
   auto process = platform::StartedProcess::StartHidden(program, parameters, pump.OwnerWindow());
   if (!process) return {};
   for (;;) {

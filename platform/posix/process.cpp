@@ -21,7 +21,8 @@ bool IsExecutableFile(const std::string& path) {
 
 // The program's file: a name with a "/" as it is, a bare name searched along PATH.
 std::optional<std::string> FindProgram(const std::string& program) {
-  if (program.find('/') != std::string::npos) return IsExecutableFile(program) ? std::optional(program) : std::nullopt;
+  if (program.find('/') != std::string::npos)
+    return IsExecutableFile(program) ? std::optional(program) : std::nullopt;
   const char* path = std::getenv("PATH");
   std::string folders = path ? path : "/usr/bin:/bin";
   size_t start = 0;

@@ -4,8 +4,8 @@ namespace kv::platform {
 namespace {
 
 char16_t Upper(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
-      (c >= 0x430 && c <= 0x44F))
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+      (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F))
     return static_cast<char16_t>(c - 0x20);
   if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
   if (c == 0xFF) return 0x178;

@@ -9,7 +9,8 @@ std::string FromWide(UINT code_page, std::u16string_view text) {
   if (text.empty()) return {};
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, "?", nullptr);
+  const int size =
+      WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, "?", nullptr);
   std::string bytes(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide, length, bytes.data(), size, "?", nullptr);
   return bytes;

@@ -1,12 +1,14 @@
 #include "platform/process.h"
 
 #include <windows.h>
+// after windows.h, which it needs
 #include <shellapi.h>
 
 namespace kv::platform {
 
 std::optional<StartedProcess> StartedProcess::StartHidden(const std::u16string& program,
-                                                          const std::u16string& parameters, void* owner_window) {
+                                                          const std::u16string& parameters,
+                                                          void* owner_window) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;

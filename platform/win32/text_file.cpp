@@ -12,12 +12,12 @@ namespace {
 std::string SystemReason(DWORD error) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-      0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::u16string reason = length ? std::u16string(reinterpret_cast<const char16_t*>(text), length) : u"";
   LocalFree(text);
-  while (!reason.empty() && (reason.back() == u'\r' || reason.back() == u'\n' || reason.back() == u' ' ||
-                             reason.back() == u'.'))
+  while (!reason.empty() &&
+         (reason.back() == u'\r' || reason.back() == u'\n' || reason.back() == u' ' || reason.back() == u'.'))
     reason.pop_back();
   if (reason.empty()) return "System error code " + std::to_string(error);
   return Utf16ToUtf8(reason);
@@ -44,10 +44,12 @@ class FileHandle {
 
 void WriteAnsiLines(const std::u16string& path, const std::vector<std::u16string>& lines) {
   const auto* name = reinterpret_cast<const wchar_t*>(path.c_str());
-  FileHandle file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(
+      CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    throw PlatformError("Cannot create file \"" + Utf16ToUtf8(path) + "\". " + SystemReason(error), error, path);
+    throw PlatformError("Cannot create file \"" + Utf16ToUtf8(path) + "\". " + SystemReason(error), error,
+                        path);
   }
   const std::string bytes = AnsiLinesBytes(lines);
   DWORD written = 0;

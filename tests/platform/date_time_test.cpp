@@ -21,7 +21,8 @@ TEST(DateTime, DateHoldsTheYearAndTimeHoldsClockFields) {
   const std::u16string date = CurrentShortDate();
   const std::u16string time = CurrentLongTime();
   const std::string date8(date.begin(), date.end());
-  EXPECT_TRUE(date8.find(year) != std::string::npos || date8.find(year.substr(2)) != std::string::npos) << date8;
+  EXPECT_TRUE(date8.find(year) != std::string::npos || date8.find(year.substr(2)) != std::string::npos)
+      << date8;
   EXPECT_GE(std::count(time.begin(), time.end(), u':'), 2) << std::string(time.begin(), time.end());
 }
 

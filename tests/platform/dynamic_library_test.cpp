@@ -35,7 +35,8 @@ TEST(DynamicLibrary, MovedObjectOwnsTheLibrary) {
   ASSERT_TRUE(first.has_value());
   DynamicLibrary moved = std::move(*first);
   EXPECT_TRUE(moved.HasExport("DllRegisterServer"));
-  EXPECT_FALSE(first->HasExport("DllRegisterServer"));  // NOLINT(bugprone-use-after-move): moved-from is empty
+  EXPECT_FALSE(
+      first->HasExport("DllRegisterServer"));  // NOLINT(bugprone-use-after-move): moved-from is empty
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ TEST(FindFiles, MatchesMaskCaseInsensitivelyAndLeavesOtherNames) {
   TestDir dir;
   for (const char* name : {"a.dll", "B.DLL", "c.ocx", "dll", "e.dl"}) dir.Write(name, "x");
   const std::u16string folder = dir.text() + u"\\";
-  EXPECT_EQ(Sorted(Names(FindFiles(folder + u"*.dll", kAllAttributes))), (std::vector<std::u16string>{u"B.DLL", u"a.dll"}));
+  EXPECT_EQ(Sorted(Names(FindFiles(folder + u"*.dll", kAllAttributes))),
+            (std::vector<std::u16string>{u"B.DLL", u"a.dll"}));
   EXPECT_EQ(Names(FindFiles(folder + u"?.ocx", kAllAttributes)), std::vector<std::u16string>{u"c.ocx"});
   EXPECT_TRUE(FindFiles(folder + u"*.zip", kAllAttributes).empty());
 }
@@ -62,14 +63,16 @@ TEST(FindFiles, ReportsAttributesAndFiltersAsRequested) {
   EXPECT_TRUE(attributes_of(u"readonly.dll") & kAttrReadOnly);
   EXPECT_EQ(attributes_of(u"plain.dll") & (kAttrHidden | kAttrDirectory | kAttrReadOnly), 0u);
   // Without the hidden and directory bits in the filter those entries stay out.
-  EXPECT_EQ(Sorted(Names(FindFiles(folder + u"*.dll", 0))), (std::vector<std::u16string>{u"plain.dll", u"readonly.dll"}));
+  EXPECT_EQ(Sorted(Names(FindFiles(folder + u"*.dll", 0))),
+            (std::vector<std::u16string>{u"plain.dll", u"readonly.dll"}));
   SetFileAttributesAt(folder + u"readonly.dll", kAttrNormal);
 }
 
 TEST(FindFiles, DoubledSeparatorBeforeMaskStillFindsFiles) {
   TestDir dir;
   dir.Write("a.dll", "x");
-  EXPECT_EQ(Names(FindFiles(dir.text() + u"\\\\*.dll", kAllAttributes)), std::vector<std::u16string>{u"a.dll"});
+  EXPECT_EQ(Names(FindFiles(dir.text() + u"\\\\*.dll", kAllAttributes)),
+            std::vector<std::u16string>{u"a.dll"});
 }
 
 }  // namespace

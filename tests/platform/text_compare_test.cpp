@@ -12,9 +12,14 @@ struct Case {
 };
 
 constexpr Case kCases[] = {
-    {u"Grid32.ocx", u"GR", true},      {u"Grid32.ocx", u"gRiD32.OCX", true}, {u"Grid32.ocx", u"", true},
-    {u"Grid32.ocx", u"rid", false},    {u"Gr", u"Grid", false},              {u"", u"", true},
-    {u"\u00c9cran.dll", u"\u00e9", true}, {u"\u0416\u0443\u043a.dll", u"\u0436\u0423", true},
+    {u"Grid32.ocx", u"GR", true},
+    {u"Grid32.ocx", u"gRiD32.OCX", true},
+    {u"Grid32.ocx", u"", true},
+    {u"Grid32.ocx", u"rid", false},
+    {u"Gr", u"Grid", false},
+    {u"", u"", true},
+    {u"\u00c9cran.dll", u"\u00e9", true},
+    {u"\u0416\u0443\u043a.dll", u"\u0436\u0423", true},
     {u"abc", u"abd", false},
 };
 

@@ -111,9 +111,13 @@ struct MatchCase {
 };
 
 const MatchCase kMatchCases[] = {
-    {"prefix_any_case", u"GR", 1},       {"first_of_several", u"g", 1},   {"empty_selects_first", u"", 0},
-    {"whole_name", u"grid32.OCX", 1},    {"longer_than_name", u"Grid32.ocxx", -1},
-    {"no_match", u"zzz", -1},            {"middle_is_no_prefix", u"rid", -1},
+    {"prefix_any_case", u"GR", 1},
+    {"first_of_several", u"g", 1},
+    {"empty_selects_first", u"", 0},
+    {"whole_name", u"grid32.OCX", 1},
+    {"longer_than_name", u"Grid32.ocxx", -1},
+    {"no_match", u"zzz", -1},
+    {"middle_is_no_prefix", u"rid", -1},
 };
 
 TEST(SelectFirstMatch, SelectsFirstEntryBeginningWithText) {

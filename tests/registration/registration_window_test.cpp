@@ -108,7 +108,8 @@ struct FiguresCase {
   int rest;
 };
 
-constexpr FiguresCase kFigures[] = {{1, 100, 0}, {3, 33, 1}, {7, 14, 2}, {100, 1, 0}, {101, 0, 100}, {250, 0, 100}};
+constexpr FiguresCase kFigures[] = {{1, 100, 0}, {3, 33, 1},    {7, 14, 2},
+                                    {100, 1, 0}, {101, 0, 100}, {250, 0, 100}};
 
 TEST(RegisterRun, ProgressFiguresSplitHundredEvenly) {
   for (const auto& c : kFigures) {
@@ -165,7 +166,8 @@ TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
 
   // The header carries today's date in the user's short format and a time with seconds.
   ASSERT_GE(h.log.Count(), 3);
-  EXPECT_TRUE(h.log.lines[1] == u"Performed on: " + date_before || h.log.lines[1] == u"Performed on: " + date_after);
+  EXPECT_TRUE(h.log.lines[1] == u"Performed on: " + date_before ||
+              h.log.lines[1] == u"Performed on: " + date_after);
   EXPECT_EQ(h.log.lines[2].rfind(u"System time: ", 0), 0u);
   EXPECT_GE(std::count(h.log.lines[2].begin(), h.log.lines[2].end(), u':'), 3);
 
@@ -176,7 +178,8 @@ TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
   EXPECT_EQ(h.boxes.shown[0].kind, ui::MessageKind::Warning);
   EXPECT_TRUE(h.save_log.Enabled());
   // The status shows each path after its registration.
-  EXPECT_EQ(h.status.history, (Names{folder + u"a.dll", folder + u"c.ocx", u"2 of 2 libraries failed to register."}));
+  EXPECT_EQ(h.status.history,
+            (Names{folder + u"a.dll", folder + u"c.ocx", u"2 of 2 libraries failed to register."}));
 }
 
 TEST(RegisterRun, FailureSummaryWording) {
@@ -193,9 +196,9 @@ TEST(SaveLog, WritesExactLinesAsAnsiWithCrLfReplacingOldFile) {
     h.log.Append(line);
   h.save_log_dialog.answers.push_back(dir.text() + u"\\run.log");
   h.window.Button5Click();
-  EXPECT_EQ(test::ReadFile(dir / "run.log"), "Kolvane ver. 0.4 operation output\r\nC:\\Bibliothek\\" +
-                                                 platform::ToAnsi(u"\u00e9t\u00e9") +
-                                                 ".dll OK!\r\n--------------------------------------------\r\n");
+  EXPECT_EQ(test::ReadFile(dir / "run.log"),
+            "Kolvane ver. 0.4 operation output\r\nC:\\Bibliothek\\" + platform::ToAnsi(u"\u00e9t\u00e9") +
+                ".dll OK!\r\n--------------------------------------------\r\n");
   EXPECT_EQ(test::ReadFile(dir / "run.log").substr(0, 3), "Kol");  // no byte-order mark
 }
 

@@ -16,8 +16,8 @@ TEST(RegisterLibrary, LibrariesThatAreNoComServersFail) {
   test::TestDir dir;
   dir.Write("broken.dll", "not a library");
   test::FakeMessagePump pump;
-  for (const std::u16string& path : {test::PathText(FixtureLibrary("plain.dll")), dir.text() + u"\\missing.dll",
-                                     dir.text() + u"\\broken.dll"}) {
+  for (const std::u16string& path : {test::PathText(FixtureLibrary("plain.dll")),
+                                     dir.text() + u"\\missing.dll", dir.text() + u"\\broken.dll"}) {
     EXPECT_FALSE(RegisterLibrary(path, true, pump));
   }
 }

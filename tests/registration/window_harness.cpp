@@ -12,7 +12,8 @@ std::filesystem::path FixtureLibrary(const std::string& name) {
 
 void CopyFixture(const std::string& fixture, const std::filesystem::path& folder, const std::string& as) {
   std::filesystem::create_directories(folder);
-  std::filesystem::copy_file(FixtureLibrary(fixture), folder / as, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(FixtureLibrary(fixture), folder / as,
+                             std::filesystem::copy_options::overwrite_existing);
 }
 
 void WindowHarness::BrowseAndTick(const std::u16string& chosen, const std::vector<std::u16string>& ticked) {

@@ -30,8 +30,8 @@ struct WindowHarness {
   test::FakeFolderPicker picker;
   test::FakeMessageBoxes boxes;
   test::FakeMessagePump pump;
-  RegistrationWindow window{RegistrationControls{folder, libraries, search, silent, progress, status, log, save_log,
-                                                 save_log_dialog, picker, boxes, pump}};
+  RegistrationWindow window{RegistrationControls{folder, libraries, search, silent, progress, status, log,
+                                                 save_log, save_log_dialog, picker, boxes, pump}};
 
   // Browses to `folder` (through the scripted picker) and ticks the given names.
   void BrowseAndTick(const std::u16string& chosen, const std::vector<std::u16string>& ticked);

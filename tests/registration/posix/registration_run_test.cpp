@@ -74,7 +74,8 @@ TEST_F(RegistrationRun, AllRegisteredRunReportsSuccessAndTwoRunsLeaveTwoBlocks) 
   const Names second(h.log.lines.begin() + 8, h.log.lines.end());
   Names results;
   for (const auto& name : h.libraries.Names())
-    if (name == u"a.dll" || name == u"c.dll" || name == u"b.ocx") results.push_back(folder + u"\\" + name + u" OK!");
+    if (name == u"a.dll" || name == u"c.dll" || name == u"b.ocx")
+      results.push_back(folder + u"\\" + name + u" OK!");
   EXPECT_EQ(Names(first.begin(), first.end()), ExpectedBlock(first, results));
   EXPECT_EQ(second, ExpectedBlock(second, results));
   EXPECT_EQ(regsvr32.Calls().size(), 6u);

@@ -16,7 +16,9 @@ class RealRegistration : public ::testing::Test {
   void SetUp() override { hive->DeleteTree(kTestKey); }
   void TearDown() override { hive->DeleteTree(kTestKey); }
 
-  std::optional<std::u16string> Recorded(const std::u16string& name) const { return hive->ReadString(kTestKey, name); }
+  std::optional<std::u16string> Recorded(const std::u16string& name) const {
+    return hive->ReadString(kTestKey, name);
+  }
 
   test::TestDir dir;
   std::unique_ptr<platform::RegistryHive> hive = platform::OpenCurrentUserHive();
@@ -52,7 +54,8 @@ TEST_F(RealRegistration, FailuresAreReportedPerLibrary) {
 
   const std::u16string prefix = test::PathText(folder) + u"\\";
   Names results;
-  for (const auto& name : h.libraries.Names()) results.push_back(prefix + name + (name == u"a.dll" ? u" OK!" : u" failed."));
+  for (const auto& name : h.libraries.Names())
+    results.push_back(prefix + name + (name == u"a.dll" ? u" OK!" : u" failed."));
   EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, results));
   EXPECT_EQ(h.status.Text(), u"3 of 4 libraries failed to register.");
   EXPECT_EQ(Recorded(u"a.dll"), prefix + u"a.dll");
