@@ -39,8 +39,7 @@ void Build(const PackRequest& request, const BuildPlaces& places, RecordingKolZi
 
 }  // namespace
 
-int RunPack(const PackRequest& request, const std::u16string& program_folder,
-            const std::function<void(const std::u16string&)>& print) {
+int RunPack(const PackRequest& request, const std::u16string& program_folder, const PackOutput& output) {
   BuildPlaces places = BuildPlaces::Beside(program_folder);
   if (request.stub) places.stub = platform::FullPath(*request.stub);
   RecordingKolZip archiver;
@@ -49,18 +48,18 @@ int RunPack(const PackRequest& request, const std::u16string& program_folder,
   std::u16string last_file;
   archiver.OnFileProgress = [&](archive::TObject&, const std::u16string& file_name, double,
                                 archive::TKZProcessOperation, archive::TKZProgressPhase, bool&) {
-    if (file_name != last_file) print(u"Compressing " + file_name);
+    if (file_name != last_file) output.progress(u"Compressing " + file_name);
     last_file = file_name;
   };
   try {
     Build(request, places, archiver, platform::FullPath(request.out));
   } catch (const std::exception& error) {
     EmptyStaging(places);
-    print(u"Exception: " + ErrorMessage(error));
+    output.error(ErrorMessage(error));
     return 1;
   }
   EmptyStaging(places);
-  print(kBuiltText);
+  output.progress(kBuiltText);
   return 0;
 }
 

@@ -17,11 +17,14 @@ struct PackRequest {
   std::vector<std::u16string> libraries;  // full or relative paths of the files to include
 };
 
-// Builds the package, telling `print` what it does ("Compressing " + file, the closing message).
-// `program_folder` is the tool's own folder (manifest and staging folder live beside it).
-// Returns 0 when the package holds every library; otherwise prints why and returns 1, leaving no
-// package behind.
-int RunPack(const PackRequest& request, const std::u16string& program_folder,
-            const std::function<void(const std::u16string&)>& print);
+struct PackOutput {
+  std::function<void(const std::u16string&)> progress;  // "Compressing " + file, the closing message
+  std::function<void(const std::u16string&)> error;  // the message of what stopped the build
+};
+
+// Builds the package. `program_folder` is the tool's own folder (manifest and staging folder live
+// beside it). Returns 0 when the package holds every library; otherwise tells why and returns 1,
+// leaving no package behind.
+int RunPack(const PackRequest& request, const std::u16string& program_folder, const PackOutput& output);
 
 }  // namespace kv::builder

@@ -1,6 +1,5 @@
 #include "builder/package_dialog.h"
 
-#include <cmath>
 #include <exception>
 
 #include "builder/errors.h"
@@ -33,12 +32,6 @@ std::u16string JoinNames(const std::vector<std::u16string>& names) {
 }
 
 }  // namespace
-
-// The integer part of a percentage, kept within the bar's range.
-int ProgressPosition(double progress) {
-  if (!(progress > 0)) return 0;
-  return progress >= 100 ? 100 : static_cast<int>(std::trunc(progress));
-}
 
 TmkForm::TmkForm(PackageDialogControls controls, PackageDialogServices services, BuildPlaces places)
     : controls_(controls), services_(std::move(services)), places_(std::move(places)) {

@@ -25,16 +25,20 @@ class Pack : public ::testing::Test {
     fs::create_directories(dir / "tool");
   }
   int Run() {
-    return RunPack(request, WinPath(dir / "tool"), [this](const std::u16string& line) { printed.push_back(line); });
+    return RunPack(request, WinPath(dir / "tool"),
+                   {[this](const std::u16string& line) { printed.push_back(line); },
+                    [this](const std::u16string& line) { errors.push_back(line); }});
   }
 
   TestDir dir;
   PackRequest request;
   std::vector<std::u16string> printed;
+  std::vector<std::u16string> errors;
 };
 
 TEST_F(Pack, BuildsTheSamePackageAsTheDialog) {
   ASSERT_EQ(Run(), 0);
+  EXPECT_TRUE(errors.empty());
   EXPECT_EQ(ReadFile(dir / "package.exe").substr(0, StubBytes().size()), StubBytes());
   auto members = ListPackage(WinPath(dir / "package.exe"));
   std::vector<std::u16string> names;
@@ -57,19 +61,19 @@ TEST_F(Pack, FailuresLeaveNoPackage) {
   };
   const Case cases[] = {
       {"MissingLibrary", [this](PackRequest& r) { r.libraries.push_back(WinPath(dir / "libs" / "gone.dll")); },
-       u"Exception: Unable to read "},
+       u"Unable to read "},
       {"MissingStub", [this](PackRequest& r) { r.stub = WinPath(dir / "nowhere" / "mendKit.exe"); },
-       u"Exception: The installer program "},
-      {"DefaultStubMissingBesideTheTool", [](PackRequest& r) { r.stub.reset(); }, u"Exception: The installer program "},
+       u"The installer program "},
+      {"DefaultStubMissingBesideTheTool", [](PackRequest& r) { r.stub.reset(); }, u"The installer program "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PackRequest saved = request;
     c.change(request);
-    printed.clear();
+    errors.clear();
     EXPECT_EQ(Run(), 1);
-    ASSERT_FALSE(printed.empty());
-    EXPECT_EQ(printed.back().rfind(c.message_start, 0), 0u);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind(c.message_start, 0), 0u);
     EXPECT_FALSE(fs::exists(dir / "package.exe"));
     request = saved;
   }

@@ -61,7 +61,7 @@ TEST_F(PackageDialog, StartsWithItsInitialTexts) {
 }
 
 TEST_F(PackageDialog, BuildWritesStagedFilesAndManifestBehindTheInstallerProgram) {
-  fs::create_directories(dir / "out");
+  dir.Write("out/package.exe", "an older package, replaced after the save dialog's confirmation");
   meDesc.SetText(u"First\r\nSecond");
   saveExe.answers.push_back(Package());
   form.Button1Click();
