@@ -20,6 +20,7 @@
 //   pick-folder PATH             selects PATH in the open browse-for-folder dialog and confirms
 //   save-as PATH                 types PATH into the open save dialog and confirms
 //   close CAPTION                posts WM_CLOSE to the window
+//   dump                         lists the visible top-level windows and their controls
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -151,8 +152,52 @@ BOOL CALLBACK MatchPicker(HWND window, LPARAM param) {
   return FALSE;
 }
 
-// Writes the path into the picker's process and selects it there (BFFM_SETSELECTIONW), checks
-// that the tree's caret names a folder, then confirms.
+// Memory in another process, freed with the object.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HANDLE process, SIZE_T size)
+      : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  ~RemoteBuffer() {
+    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+  }
+  void* get() const { return address_; }
+  bool Write(const void* data, SIZE_T size, SIZE_T offset = 0) const {
+    return address_ != nullptr &&
+           WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr) != FALSE;
+  }
+  bool Read(void* data, SIZE_T size, SIZE_T offset = 0) const {
+    return address_ != nullptr &&
+           ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr) != FALSE;
+  }
+
+ private:
+  HANDLE process_;
+  void* address_;
+};
+
+// The text of the tree's caret item, read through a buffer in the picker's process.
+std::wstring CaretText(HWND tree, const RemoteBuffer& buffer) {
+  const LRESULT caret = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+  if (caret == 0) return {};
+  TVITEMW item{};
+  item.mask = TVIF_TEXT;
+  item.hItem = reinterpret_cast<HTREEITEM>(caret);
+  item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(buffer.get()) + sizeof(TVITEMW));
+  item.cchTextMax = MAX_PATH;
+  const wchar_t empty = L'\0';
+  if (!buffer.Write(&item, sizeof(item)) || !buffer.Write(&empty, sizeof(empty), sizeof(TVITEMW))) return {};
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(buffer.get()));
+  wchar_t text[MAX_PATH + 1] = {};
+  buffer.Read(text, MAX_PATH * sizeof(wchar_t), sizeof(TVITEMW));
+  return text;
+}
+
+// Selects PATH in the picker with BFFM_SETSELECTIONW (the string written into the picker's
+// process), checks through the tree's caret that the folder itself is selected, then confirms.
+// Wine's picker fills its tree as folders open, so each ancestor is selected in turn, from the
+// drive down, and each step is repeated until the caret names that folder.
 int PickFolder(const std::wstring& path) {
   HWND dialog = WaitFor([] {
     DialogWithTree search;
@@ -160,43 +205,80 @@ int PickFolder(const std::wstring& path) {
     return search.found;
   });
   if (dialog == nullptr) return Fail("no folder picker");
+  HWND tree = TreeBelow(dialog);
   DWORD process_id = 0;
   GetWindowThreadProcessId(dialog, &process_id);
   HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, process_id);
   if (process == nullptr) return Fail("cannot open the picker's process");
-  const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
-  void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
   int result = 0;
-  if (remote == nullptr || !WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr)) {
-    result = Fail("cannot write the path into the picker's process");
-  } else {
-    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote));
-    HWND tree = TreeBelow(dialog);
-    if (tree == nullptr || SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) == 0) {
-      result = Fail("the picker selected nothing");
-    } else {
-      PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-      WaitFor([&] { return IsWindow(dialog) ? nullptr : kDone; });
+  {
+    RemoteBuffer path_buffer(process, (path.size() + 1) * sizeof(wchar_t));
+    RemoteBuffer item_buffer(process, sizeof(TVITEMW) + (MAX_PATH + 1) * sizeof(wchar_t));
+    for (std::size_t end = path.find(L'\\', 3); result == 0; end = path.find(L'\\', end + 1)) {
+      const std::wstring step = path.substr(0, end);
+      const std::wstring name = step.substr(step.find_last_of(L'\\') + 1);
+      const std::wstring terminated = step + L'\0';
+      if (!path_buffer.Write(terminated.c_str(), terminated.size() * sizeof(wchar_t))) {
+        result = Fail("cannot write the path into the picker's process");
+        break;
+      }
+      const bool drive = step.size() <= 3;
+      const HWND selected = WaitFor([&]() -> HWND {
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path_buffer.get()));
+        Sleep(150);
+        return drive || CaretText(tree, item_buffer) == name ? kDone : nullptr;
+      });
+      if (selected == nullptr) {
+        std::fwprintf(stderr, L"driver: the picker shows \"%ls\" instead of \"%ls\"\n",
+                      CaretText(tree, item_buffer).c_str(), name.c_str());
+        result = Fail("the picker did not select the folder");
+      }
+      if (end == std::wstring::npos) break;
     }
   }
-  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   CloseHandle(process);
-  return result;
+  if (result != 0) return result;
+  PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  WaitFor([&] { return IsWindow(dialog) ? nullptr : kDone; });
+  return 0;
 }
 
+// Types the name into the save dialog's file name field and confirms, again until the dialog
+// has gone (a dialog still setting itself up may clear the field or ignore the click).
 int SaveAs(const std::wstring& path) {
   HWND dialog = WaitFor([] {
     HWND found = FindTop(L"", true);
     return found != nullptr && FindDescendant(found, 0x47C) != nullptr ? found : nullptr;
   });
   if (dialog == nullptr) return Fail("no save dialog");
-  HWND combo = FindDescendant(dialog, 0x47C);
-  HWND edit = ClassOf(combo) == L"Edit" ? combo : FindDescendant(combo, 0x3E9, L"Edit");
-  if (edit == nullptr) edit = GetWindow(combo, GW_CHILD);
+  // The name field is an Edit with that id, inside a combo box (itself inside a ComboBoxEx32 under Wine).
+  HWND edit = FindDescendant(dialog, 0x47C, L"Edit");
+  if (edit == nullptr) edit = FindDescendant(FindDescendant(dialog, 0x47C), 0x3E9, L"Edit");
   if (edit == nullptr) return Fail("no file name field");
-  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-  return 0;
+  Sleep(300);
+  const HWND gone = WaitFor([&]() -> HWND {
+    if (!IsWindow(dialog)) return kDone;
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    if (TextOf(edit) == path) PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 20 && IsWindow(dialog); ++i) Sleep(100);
+    return IsWindow(dialog) ? nullptr : kDone;
+  });
+  return gone != nullptr ? 0 : Fail("the save dialog did not take the name");
+}
+
+void DumpChildren(HWND parent, int depth) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    Print(std::wstring(static_cast<std::size_t>(depth) * 2, L' ') + L"id " + std::to_wstring(GetDlgCtrlID(child)) +
+          L" " + ClassOf(child) + L" \"" + TextOf(child) + L"\"");
+    DumpChildren(child, depth + 1);
+  }
+}
+
+BOOL CALLBACK DumpTop(HWND window, LPARAM) {
+  if (!IsWindowVisible(window)) return TRUE;
+  Print(ClassOf(window) + L" \"" + TextOf(window) + L"\"");
+  DumpChildren(window, 1);
+  return TRUE;
 }
 
 int Run(const std::vector<std::wstring>& a) {
@@ -226,6 +308,7 @@ int Run(const std::vector<std::wstring>& a) {
     HWND button = box != nullptr ? GetDlgItem(box, _wtoi(a[3].c_str())) : nullptr;
     return button != nullptr && PostMessageW(button, BM_CLICK, 0, 0) ? 0 : Fail("no such button");
   }
+  if (action == L"dump") return EnumWindows(&DumpTop, 0), 0;
   if (action == L"pick-folder" && need(3)) return PickFolder(a[2]);
   if (action == L"save-as" && need(3)) return SaveAs(a[2]);
   if (!need(4)) return 2;

@@ -82,7 +82,53 @@ expect "about box, first line" "Kolvane - easy and comfortable libraries registe
 expect "about box, fifth line" "Ten years on the scene and still producing!" "$(printf '%s\n' "$about" | sed -n 5p)"
 driver answer "Kolvane" 1 >/dev/null
 
-echo "== package dialog"
+echo "== Create MendKit with nothing ticked"
+driver click "$main" 104 >/dev/null
+expect "nothing ticked: message" "Please, select a files to be included in the MendKit SFX package." "$(driver box "Kolvane")"
+driver answer "Kolvane" 1 >/dev/null
+
+echo "== Browse, Register, Save log"
+# Wine's folder picker finds shallow folders reliably: keep the libraries on drive C:.
+libs="$WINEPREFIX/drive_c/Test Libraries"
+mkdir -p "$libs"
+for f in a.dll c.dll b.ocx plain.dll; do cp "$build/tests/fixtures/libraries/$f" "$libs/"; done
+driver click "$main" 102 >/dev/null
+if driver pick-folder "C:\\Test Libraries" >/dev/null; then pass "folder picker confirms the folder"; else
+  fail "folder picker confirms the folder"; echo "$passed passed, $failed failed"; exit 1; fi
+expect "folder field ends with a backslash" "C:\\Test Libraries\\" "$(driver text "$main" 101)"
+listing=$(driver list "$main" 103)
+expect "list holds the libraries" "a.dll b.ocx c.dll plain.dll" "$(printf '%s\n' "$listing" | cut -f2 | sort | xargs)"
+expect "ocx names come after dll names" "b.ocx" "$(printf '%s\n' "$listing" | tail -1 | cut -f2)"
+index_of() { printf '%s\n' "$listing" | cut -f2 | grep -nx "$1" | cut -d: -f1 | awk '{ print $1 - 1 }'; }
+for f in a.dll c.dll b.ocx; do driver tick "$main" 103 "$(index_of "$f")" 1 >/dev/null; done
+driver click "$main" 110 >/dev/null
+expect "run ends with the success message" "All operations performed successfully!" "$(driver box "Kolvane")"
+driver answer "Kolvane" 1 >/dev/null
+for f in a.dll c.dll b.ocx; do
+  expect "$f registered (its value written)" "C:\\Test Libraries\\$f" "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
+done
+expect "plain.dll not registered" "" "$(registry_value 'HKCU\Software\KolvaneTest' plain.dll)"
+expect "progress at 100" "100" "$(driver pos "$main" 111)"
+log=$(driver list "$main" 113 | cut -f2)
+expect "log title" "Kolvane ver. 0.4 operation output" "$(printf '%s\n' "$log" | sed -n 1p)"
+expect "log date line" "Performed on: " "$(printf '%s\n' "$log" | sed -n 2p | cut -c1-14)"
+expect "log time line" "System time: " "$(printf '%s\n' "$log" | sed -n 3p | cut -c1-13)"
+rule="--------------------------------------------"
+expect "log rules" "$rule $rule" "$(printf '%s\n' "$log" | sed -n '4p;$p' | xargs)"
+expected_results=""
+for f in $(printf '%s\n' "$listing" | cut -f2); do
+  [ "$f" != plain.dll ] && expected_results+="C:\\Test Libraries\\$f OK!"$'\n'
+done
+expect "log result lines in list order" "$expected_results" "$(printf '%s\n' "$log" | sed -n '5,7p')"$'\n'
+expect "Save log enabled after the run" "1" "$(driver enabled "$main" 109)"
+shot "$main" kolvane-main.png
+driver click "$main" 109 >/dev/null
+check "save dialog takes the log name" driver save-as "$(winpath "$work")\\run.log"
+for i in $(seq 1 50); do [ -s "$work/run.log" ] && break; sleep 0.2; done
+expect "saved log holds the window's lines with CR LF" "$(printf '%s\n' "$log" | sed 's/$/\r/')" "$(cat "$work/run.log" 2>/dev/null)"
+
+echo "== Create MendKit"
+driver tick "$main" 103 "$(index_of c.dll)" 0 >/dev/null
 dialog="Create MendKit Lib Installer..."
 driver click "$main" 104 >/dev/null
 check "package dialog opens" driver wait "$dialog"
@@ -90,12 +136,26 @@ expect "package name" "My MendKit" "$(driver text "$dialog" 201)"
 expect "default path" "C:\\Program Files\\My Libraries" "$(driver text "$dialog" 202)"
 expect "description" "New libraries for better performance. Several bugs fixed." "$(driver text "$dialog" 203)"
 expect "progress label" "Idle." "$(driver text "$dialog" 205)"
+target="$WINEPREFIX/drive_c/Installed Libs"
+driver set-text "$dialog" 201 "Test Kit" >/dev/null
+driver set-text "$dialog" 202 "C:\\Installed Libs" >/dev/null
+driver set-text "$dialog" 203 "Fixes for the test servers" >/dev/null
 shot "$dialog" kolvane-package-dialog.png
-driver click "$dialog" 207 >/dev/null
-check "Cancel closes the dialog" driver gone "$dialog"
-
-driver close "$main" >/dev/null
-check "main window closes" driver gone "$main"
+mkdir -p "$work/packages"
+package="$work/packages/TestKit.exe"
+driver click "$dialog" 206 >/dev/null
+check "save dialog takes the package name" driver save-as "$(winpath "$package")"
+expect "build ends with the success message" "MendKit successfully built!" "$(driver box "Kolvane")"
+driver answer "Kolvane" 1 >/dev/null
+check "package dialog closes after the build" driver gone "$dialog"
+expect "unzip lists the ticked libraries and the manifest" "a.dll b.ocx mendkit.ini" \
+  "$(unzip -Z1 "$package" 2>/dev/null | sort | xargs)"
+expect "7z lists the same" "a.dll b.ocx mendkit.ini" \
+  "$(7z l -ba -slt "$package" 2>/dev/null | sed -n 's/^Path = //p' | sort | xargs)"
+check "unzip tests the package" unzip -tq "$package"
+stub_size=$(stat -c %s "$app/mendKit.exe")
+check "the package begins with an unchanged mendKit.exe" cmp -n "$stub_size" "$app/mendKit.exe" "$package"
+expect "staging folder emptied" "" "$(ls -A "$app/Temp" 2>/dev/null)"
 
 echo "== Kolvane: second start from another folder"
 other="$work/Other copy"
@@ -107,16 +167,47 @@ expect "InstallPath kept at second start" "$(winpath "$app")\\" "$(registry_valu
 driver close "$main" >/dev/null
 check "second copy closes" driver gone "$main"
 
-echo "== mendKit window"
+echo "== mendKit: installing the package through its window"
 installer="MendKit Installer (Powered by Kolvane)"
-start "$app/mendKit.exe"
+start "$package"
 check "installer window opens" driver wait "$installer"
+memo=$(driver text "$installer" 303)
+expect "memo shows the name" "Program name: Test Kit" "$(printf '%s\n' "$memo" | sed -n 1p | tr -d '\r')"
+expect "memo shows the description" "Description: Fixes for the test servers" "$(printf '%s\n' "$memo" | sed -n 2p | tr -d '\r')"
+expect "destination from the manifest" "C:\\Installed Libs" "$(driver text "$installer" 305)"
 expect "title label" "MendKit" "$(driver text "$installer" 302)"
 expect "overwrite ticked at start" "1" "$(driver checked "$installer" 307)"
-expect "Install caption" "Install" "$(driver text "$installer" 310)"
+check "manifest copy beside the package while the window is open" test -f "$work/packages/mendkit.ini"
 shot "$installer" mendkit-installer.png
-driver close "$installer" >/dev/null
-check "installer window closes" driver gone "$installer"
+driver click "$installer" 310 >/dev/null
+expect "installation ends with the success message" "Libraries successfully installed." "$(driver box "Install")"
+driver answer "Install" 1 >/dev/null
+check "installer window closes after the installation" driver gone "$installer"
+expect "destination holds the members" "a.dll b.ocx" "$(ls "$target" 2>/dev/null | xargs)"
+check "no manifest left beside the package" test ! -e "$work/packages/mendkit.ini"
+for f in a.dll b.ocx; do
+  expect "$f registered from the destination" "C:\\Installed Libs\\$f" "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
+done
+
+echo "== mendKit: unattended"
+quiet="$work/Quiet Libs"
+# "/D=" takes the rest of the command line, so it comes last.
+timeout 60 wine "$package" /S "/LOG=$(winpath "$work")\\quiet.log" "/D=$(winpath "$quiet")" >/dev/null 2>&1
+expect "unattended install returns 0" "0" "$?"
+expect "unattended destination holds the members" "a.dll b.ocx" "$(ls "$quiet" 2>/dev/null | xargs)"
+expect "unattended run registers from its destination" "$(winpath "$quiet")\\a.dll" \
+  "$(registry_value 'HKCU\Software\KolvaneTest' a.dll)"
+check "unattended run writes its log" test -s "$work/quiet.log"
+check "no manifest left after the unattended run" test ! -e "$work/packages/mendkit.ini" -a ! -e "$quiet/mendkit.ini"
+
+# A package with a library whose registration fails, made by a peer: Info-ZIP's zip -A fixes
+# the offsets of an archive placed behind the installer program.
+bad="$work/packages/Failing.exe"
+(cd "$build/tests/fixtures/libraries" && zip -qj "$work/failing.zip" failing.dll a.dll)
+cat "$app/mendKit.exe" "$work/failing.zip" > "$bad"
+zip -qA "$bad"
+timeout 60 wine "$bad" /S "/D=$(winpath "$work")\\Failing Libs" >/dev/null 2>&1
+expect "unattended install returns 1 when a registration fails" "1" "$?"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

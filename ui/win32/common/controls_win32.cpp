@@ -112,6 +112,36 @@ void WinLineList::Append(const std::u16string& line) {
   if (index >= 0) SendMessageW(control_, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
 }
 
+namespace {
+
+std::vector<std::u16string> SplitLines(const std::u16string& text) {
+  std::vector<std::u16string> lines;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find(u"\r\n", start);
+    lines.push_back(text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start));
+    if (end == std::u16string::npos) return lines;
+    start = end + 2;
+  }
+}
+
+}  // namespace
+
+int WinMemoLines::Count() const {
+  const std::u16string text = WindowText(control_);
+  return text.empty() ? 0 : static_cast<int>(SplitLines(text).size());
+}
+
+std::u16string WinMemoLines::Line(int index) const {
+  const auto lines = SplitLines(WindowText(control_));
+  return index >= 0 && index < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(index)] : u"";
+}
+
+void WinMemoLines::Append(const std::u16string& line) {
+  const std::u16string text = WindowText(control_);
+  WinText(control_).SetText(text.empty() ? line : text + u"\r\n" + line);
+}
+
 void EnableCheckListToggling(HWND list) { SetWindowSubclass(list, &CheckListProcedure, kToggleSubclass, 0); }
 
 }  // namespace kv::ui::win32

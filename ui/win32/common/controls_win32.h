@@ -99,6 +99,18 @@ class WinLineList final : public LineList {
   HWND control_;
 };
 
+// The lines of a multi-line edit field, each appended on a line of its own.
+class WinMemoLines final : public LineList {
+ public:
+  explicit WinMemoLines(HWND control = nullptr) : control_(control) {}
+  int Count() const override;
+  std::u16string Line(int index) const override;
+  void Append(const std::u16string& line) override;
+
+ private:
+  HWND control_;
+};
+
 // Lets a check list toggle ticks with the mouse and the space bar.
 void EnableCheckListToggling(HWND list);
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "builder/gather.h"
 #include "registration/start_up.h"
 #include "ui/win32/common/drawing.h"
 #include "ui/win32/common/gdi.h"
@@ -17,6 +18,12 @@ namespace {
 
 using namespace kolvane;
 
+std::u16string ProgramFolderWithoutSlash() {
+  std::u16string folder = ProgramFolder();
+  folder.pop_back();
+  return folder;
+}
+
 struct ClickHandler {
   int id;
   void (MainWindow::*handler)();
@@ -25,7 +32,8 @@ struct ClickHandler {
 }  // namespace
 
 MainWindow::MainWindow(WinMessagePump& pump)
-    : pump_(pump), layout_(kControls, kFonts), skin_(TurquoiseGray()), hive_(platform::OpenCurrentUserHive()) {}
+    : pump_(pump), layout_(kControls, kFonts), skin_(TurquoiseGray()), hive_(platform::OpenCurrentUserHive()),
+      places_(builder::BuildPlaces::Beside(ProgramFolderWithoutSlash())) {}
 
 MainWindow::~MainWindow() = default;
 
@@ -37,7 +45,7 @@ void MainWindow::Create(int show) {
               LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
   if (window() == nullptr) throw std::runtime_error("Cannot create the main window");
   CenterWindow(window(), nullptr);
-  package_dialog_ = std::make_unique<PackageDialog>(*this, pump_, skin_);
+  package_dialog_ = std::make_unique<PackageDialog>(*this, pump_, skin_, places_);
   package_dialog_->Create();
   ShowWindow(window(), show);
   UpdateWindow(window());
@@ -63,6 +71,10 @@ void MainWindow::BindControls() {
   // The Silent box is reached with the mouse only.
   SetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE, GetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE) & ~WS_TABSTOP);
   status_.SetText(u"Pick a folder to list its COM libraries.");
+  save_log_dialog_ = std::make_unique<WinSaveDialog>(window(), u"Log files (*.log)|*.log", u"log");
+  registration_ = std::make_unique<registration::RegistrationWindow>(registration::RegistrationControls{
+      edit1_, listbox1_, edit2_, checkbox1_, gauge1_, label4_, memo1_, button5_, *save_log_dialog_, picker_, boxes_,
+      pump_});
 }
 
 void MainWindow::FormCreate() {
@@ -192,15 +204,16 @@ void MainWindow::Image1Click() {
   boxes_.Show(registration::AboutText(), ApplicationTitle(), MessageKind::Information, MessageButtons::Ok);
 }
 
-// TODO(gui): wire the registration handlers (library discovery, batch run, Save log) as they land.
-void MainWindow::Button2Click() {}
-void MainWindow::Button1Click() {}
-void MainWindow::Button4Click() {}
-void MainWindow::Button3Click() {}
-void MainWindow::Button5Click() {}
-void MainWindow::Edit2Change() {}
+void MainWindow::Button2Click() { registration_->Button2Click(); }
+void MainWindow::Button1Click() { registration_->Button1Click(); }
+void MainWindow::Button4Click() { registration_->Button4Click(); }
+void MainWindow::Button3Click() { registration_->Button3Click(); }
+void MainWindow::Button5Click() { registration_->Button5Click(); }
+void MainWindow::Edit2Change() { registration_->Edit2Change(); }
 
-// TODO(gui): gather the ticked libraries through the builder's Button6Click before opening.
-void MainWindow::Button6Click() { package_dialog_->ShowModal(); }
+void MainWindow::Button6Click() {
+  builder::Button6Click(listbox1_, edit1_.Text(), places_, boxes_, ApplicationTitle(),
+                        [this] { package_dialog_->ShowModal(); });
+}
 
 }  // namespace kv::ui::win32

@@ -5,7 +5,9 @@
 
 #include <memory>
 
+#include "builder/package_build.h"
 #include "platform/registry.h"
+#include "registration/registration_window.h"
 #include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
 #include "ui/win32/common/dialogs_win32.h"
@@ -49,6 +51,7 @@ class MainWindow final : public BaseWindow<MainWindow> {
   Layout layout_;
   Skin skin_;
   std::unique_ptr<platform::RegistryHive> hive_;
+  builder::BuildPlaces places_;
   std::unique_ptr<PackageDialog> package_dialog_;
 
   WinText edit1_, edit2_, label4_;
@@ -60,6 +63,8 @@ class MainWindow final : public BaseWindow<MainWindow> {
   WinLineList memo1_;
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
+  std::unique_ptr<WinSaveDialog> save_log_dialog_;
+  std::unique_ptr<registration::RegistrationWindow> registration_;
 };
 
 }  // namespace kv::ui::win32

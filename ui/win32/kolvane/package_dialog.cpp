@@ -41,8 +41,8 @@ constexpr std::array kControls{
 
 }  // namespace
 
-PackageDialog::PackageDialog(MainWindow& owner, WinMessagePump& pump, const Skin& skin)
-    : owner_(owner), pump_(pump), skin_(skin), layout_(kControls, kFonts) {}
+PackageDialog::PackageDialog(MainWindow& owner, WinMessagePump& pump, const Skin& skin, builder::BuildPlaces places)
+    : owner_(owner), pump_(pump), skin_(skin), layout_(kControls, kFonts), places_(std::move(places)) {}
 
 std::u16string PackageDialog::ApplicationTitle() const { return kKolvaneTitle; }
 
@@ -65,14 +65,13 @@ void PackageDialog::BindControls() {
   boxes_.set_owner(window());
   SendMessageW(item(ids::kPackProgress), PBM_SETRANGE32, 0, 100);
   SendMessageW(item(ids::kPackProgress), PBM_SETSTEP, 1, 0);
+  save_exe_ = std::make_unique<WinSaveDialog>(window(), u"SFX Application|*.exe", u"exe");
+  form_ = std::make_unique<builder::TmkForm>(
+      builder::PackageDialogControls{ed_name_, ed_path_, me_desc_, pb_progress_, label3_, button1_, button2_},
+      builder::PackageDialogServices{boxes_, *save_exe_, pump_, [this] { Close(); }, kKolvaneTitle}, places_);
 }
 
-void PackageDialog::FormCreate() {
-  label3_.SetText(u"Idle.");
-  pb_progress_.SetPosition(0);
-  button1_.SetEnabled(true);
-  button2_.SetEnabled(true);
-}
+void PackageDialog::FormCreate() { form_->FormCreate(); }
 
 void PackageDialog::ShowModal() {
   CenterWindow(window(), owner_.window());
@@ -165,9 +164,8 @@ void PackageDialog::DrawImage(const DRAWITEMSTRUCT& item) const {
   FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
-// TODO(gui): run the builder's Build handler (manifest, save dialog, package) when it lands.
-void PackageDialog::Button1Click() {}
+void PackageDialog::Button1Click() { form_->Button1Click(); }
 
-void PackageDialog::Button2Click() { Close(); }
+void PackageDialog::Button2Click() { form_->Button2Click(); }
 
 }  // namespace kv::ui::win32

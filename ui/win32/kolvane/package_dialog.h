@@ -4,6 +4,10 @@
 // the main window.
 #include <windows.h>
 
+#include <memory>
+
+#include "builder/package_dialog.h"
+
 #include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
 #include "ui/win32/common/dialogs_win32.h"
@@ -16,7 +20,7 @@ class MainWindow;
 
 class PackageDialog final : public BaseWindow<PackageDialog> {
  public:
-  PackageDialog(MainWindow& owner, WinMessagePump& pump, const Skin& skin);
+  PackageDialog(MainWindow& owner, WinMessagePump& pump, const Skin& skin, builder::BuildPlaces places);
 
   void Create();
   // Shows the dialog with the main window disabled and returns when it is hidden again.
@@ -43,6 +47,9 @@ class PackageDialog final : public BaseWindow<PackageDialog> {
   WinProgress pb_progress_;
   WinButton button1_, button2_;
   WinMessageBoxes boxes_;
+  std::unique_ptr<WinSaveDialog> save_exe_;
+  builder::BuildPlaces places_;
+  std::unique_ptr<builder::TmkForm> form_;
 };
 
 }  // namespace kv::ui::win32

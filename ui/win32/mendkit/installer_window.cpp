@@ -7,6 +7,7 @@
 
 #include "ui/win32/common/drawing.h"
 #include "ui/win32/common/gdi.h"
+#include "ui/win32/common/program_path.h"
 #include "ui/win32/control_ids.h"
 
 namespace kv::ui::win32 {
@@ -59,7 +60,7 @@ void InstallerWindow::Create(int show) {
 
 void InstallerWindow::BindControls() {
   const auto item = [this](int id) { return GetDlgItem(window(), id); };
-  memo1_ = WinText(item(ids::kInfoMemo));
+  memo1_ = WinMemoLines(item(ids::kInfoMemo));
   ed_path_ = WinText(item(ids::kDestEdit));
   label2_ = WinText(item(ids::kProcessingLabel));
   status_ = WinStatusPanel(item(ids::kInstallStatusBar));
@@ -72,6 +73,23 @@ void InstallerWindow::BindControls() {
   SendMessageW(item(ids::kInstallProgress), PBM_SETSTEP, 1, 0);
   cb_overwrite_.SetChecked(true);
   status_.SetText(u"MendKit 1.0 - powered by Kolvane");
+  // The close is posted, so that the window goes once the running handler has returned.
+  // Empty checks take the platform's administrator check and the registration core.
+  installer::InstallerServices services{boxes_,
+                                        picker_,
+                                        pump_,
+                                        [this] { PostMessageW(window(), WM_CLOSE, 0, 0); },
+                                        [this] {
+                                          end_requested_ = true;
+                                          pump_.RequestTerminate();
+                                          PostQuitMessage(0);
+                                        },
+                                        {},
+                                        {},
+                                        kInstallerTitle};
+  form_ = std::make_unique<installer::TMainForm>(
+      installer::InstallerControls{memo1_, ed_path_, cb_overwrite_, label2_, pb_progress_}, std::move(services),
+      ProgramPath());
 }
 
 LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -155,12 +173,9 @@ void InstallerWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
   GradientRect(dc, rim, RGB(0x7A, 0x82, 0x8E), RGB(0x55, 0x5C, 0x66), true);
 }
 
-// TODO(gui): wire the installer's start-up, installation and closing handlers when they land.
-void InstallerWindow::FormCreate() {}
-bool InstallerWindow::FormCloseQuery() { return true; }
-void InstallerWindow::bnExtractClick() {}
-void InstallerWindow::bnSelectDestPathClick() {
-  if (const auto folder = picker_.Browse(u"Select destination folder ...")) ed_path_.SetText(*folder);
-}
+void InstallerWindow::FormCreate() { form_->FormCreate(); }
+bool InstallerWindow::FormCloseQuery() { return form_->FormCloseQuery(); }
+void InstallerWindow::bnExtractClick() { form_->bnExtractClick(); }
+void InstallerWindow::bnSelectDestPathClick() { form_->bnSelectDestPathClick(); }
 
 }  // namespace kv::ui::win32

@@ -3,6 +3,10 @@
 // with its picker, the overwrite choice, progress and the Install button.
 #include <windows.h>
 
+#include <memory>
+
+#include "installer/installer_window.h"
+
 #include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
 #include "ui/win32/common/dialogs_win32.h"
@@ -36,12 +40,14 @@ class InstallerWindow final : public BaseWindow<InstallerWindow> {
   Skin skin_;
   bool end_requested_ = false;
 
-  WinText memo1_, ed_path_, label2_;
+  WinText ed_path_, label2_;
+  WinMemoLines memo1_;
   WinStatusPanel status_;
   WinTickBox cb_overwrite_;
   WinProgress pb_progress_;
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
+  std::unique_ptr<installer::TMainForm> form_;
 };
 
 }  // namespace kv::ui::win32

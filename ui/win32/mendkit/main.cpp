@@ -2,11 +2,37 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "installer/unattended.h"
+#include "ui/win32/common/program_path.h"
 
 #include "ui/win32/common/error_box.h"
 #include "ui/win32/mendkit/installer_window.h"
 
+namespace {
+
+// The program's arguments without its own name.
+std::vector<std::u16string> Arguments() {
+  int count = 0;
+  LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::u16string> arguments;
+  for (int i = 1; words != nullptr && i < count; ++i)
+    arguments.emplace_back(reinterpret_cast<const char16_t*>(words[i]));
+  if (words != nullptr) LocalFree(words);
+  return arguments;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+  // "/S": the unattended installation, with no window at all.
+  if (const auto options = kv::installer::ParseUnattended(Arguments())) {
+    return kv::installer::RunUnattended(*options, kv::ui::win32::ProgramPath());
+  }
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
