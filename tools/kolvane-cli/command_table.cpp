@@ -5,7 +5,11 @@ namespace kv::cli {
 extern const CommandSpec kListCommand;
 extern const CommandSpec kTestCommand;
 extern const CommandSpec kExtractCommand;
+extern const CommandSpec kPackCommand;
+extern const CommandSpec kRegisterCommand;
 
-std::vector<CommandSpec> AllCommands() { return {kListCommand, kTestCommand, kExtractCommand}; }
+std::vector<CommandSpec> AllCommands() {
+  return {kListCommand, kTestCommand, kExtractCommand, kPackCommand, kRegisterCommand};
+}
 
 }  // namespace kv::cli
