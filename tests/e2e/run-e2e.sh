@@ -50,6 +50,13 @@ shot() {
   if [ -n "$id" ] && import -window "$id" "$shots/$2" 2>/dev/null; then pass "screenshot $2"; else fail "screenshot $2"; fi
 }
 
+# closes NAME CAPTION: closes the window and waits until it has gone; on failure, lists the
+# windows still open.
+closes() {
+  driver close "$2" >/dev/null
+  if driver gone "$2" >/dev/null; then pass "$1"; else fail "$1"; driver dump | grep -v '^ '; fi
+}
+
 registry_value() {  # registry_value KEY NAME: the value's data, or nothing
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { sub(/^[^R]*REG_SZ[ \t]+/, ""); print }'
 }
@@ -157,6 +164,8 @@ stub_size=$(stat -c %s "$app/mendKit.exe")
 check "the package begins with an unchanged mendKit.exe" cmp -n "$stub_size" "$app/mendKit.exe" "$package"
 expect "staging folder emptied" "" "$(ls -A "$app/Temp" 2>/dev/null)"
 
+closes "main window closes" "$main"
+
 echo "== Kolvane: second start from another folder"
 other="$work/Other copy"
 mkdir -p "$other"
@@ -164,8 +173,7 @@ cp "$build/bin/Kolvane.exe" "$other/"
 start "$other/Kolvane.exe"
 check "main window opens again" driver wait "$main"
 expect "InstallPath kept at second start" "$(winpath "$app")\\" "$(registry_value 'HKCU\Software\Velmora\Kolvane' InstallPath)"
-driver close "$main" >/dev/null
-check "second copy closes" driver gone "$main"
+closes "second copy closes" "$main"
 
 echo "== mendKit: installing the package through its window"
 installer="MendKit Installer (Powered by Kolvane)"
