@@ -20,6 +20,8 @@
 //   pick-folder PATH             selects PATH in the open browse-for-folder dialog and confirms
 //   save-as PATH                 types PATH into the open save dialog and confirms
 //   close CAPTION                posts WM_CLOSE to the window
+//   enter CAPTION ID             posts the Enter key to a control, through the program's loop
+//   resizable CAPTION            prints 1 when the window can be resized or maximised, else 0
 //   dump                         lists the visible top-level windows and their controls
 #include <windows.h>
 #include <commctrl.h>
@@ -309,6 +311,12 @@ int Run(const std::vector<std::wstring>& a) {
     return button != nullptr && PostMessageW(button, BM_CLICK, 0, 0) ? 0 : Fail("no such button");
   }
   if (action == L"dump") return EnumWindows(&DumpTop, 0), 0;
+  if (action == L"resizable" && need(3)) {
+    HWND top = WaitTop(a[2]);
+    if (top == nullptr) return Fail("window did not appear");
+    const LONG_PTR style = GetWindowLongPtrW(top, GWL_STYLE);
+    return Print((style & (WS_THICKFRAME | WS_MAXIMIZEBOX)) != 0 ? L"1" : L"0"), 0;
+  }
   if (action == L"pick-folder" && need(3)) return PickFolder(a[2]);
   if (action == L"save-as" && need(3)) return SaveAs(a[2]);
   if (!need(4)) return 2;
@@ -317,6 +325,11 @@ int Run(const std::vector<std::wstring>& a) {
   if (action == L"text") return Print(TextOf(control)), 0;
   if (action == L"set-text" && need(5)) {
     SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[4].c_str()));
+    return 0;
+  }
+  if (action == L"enter") {
+    PostMessageW(control, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageW(control, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001u));
     return 0;
   }
   if (action == L"click") return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : Fail("cannot click");

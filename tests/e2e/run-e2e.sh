@@ -81,6 +81,7 @@ expect "Silent ticked at start" "1" "$(driver checked "$main" 105)"
 expect "Save log disabled at start" "0" "$(driver enabled "$main" 109)"
 expect "status reads (waiting)" "(waiting)" "$(driver text "$main" 112)"
 expect "progress at 0" "0" "$(driver pos "$main" 111)"
+expect "main window can be neither resized nor maximised" "0" "$(driver resizable "$main")"
 shot "$main" kolvane-main.png
 
 driver click-static "$main" 115 >/dev/null
@@ -128,6 +129,12 @@ for f in $(printf '%s\n' "$listing" | cut -f2); do
 done
 expect "log result lines in list order" "$expected_results" "$(printf '%s\n' "$log" | sed -n '5,7p')"$'\n'
 expect "Save log enabled after the run" "1" "$(driver enabled "$main" 109)"
+driver enter "$main" 106 >/dev/null
+expect "Enter in the search field runs Register (default button)" "All operations performed successfully!" \
+  "$(driver box "Kolvane")"
+driver answer "Kolvane" 1 >/dev/null
+expect "second run appends its own block to the log" "16" "$(driver list "$main" 113 | wc -l)"
+log=$(driver list "$main" 113 | cut -f2)
 shot "$main" kolvane-main.png
 driver click "$main" 109 >/dev/null
 check "save dialog takes the log name" driver save-as "$(winpath "$work")\\run.log"
