@@ -16,6 +16,7 @@ class TKZDirArray {
  public:
   static constexpr std::int32_t kInitialAllocBy = 500;
   static constexpr std::int32_t kMaxAllocBy = 10000;
+  static constexpr std::int32_t kDeAllocBy = 100;  // kept for completeness; shrinking never frees
 
   TKZDirArray() = default;
   TKZDirArray(const TKZDirArray&) = delete;
@@ -51,7 +52,6 @@ class TKZDirArray {
   std::int32_t AllocItemCount = 0;
   TKZHashedStringList FItemNamesList;
   std::int32_t AllocBy = kInitialAllocBy;
-  std::int32_t deAllocBy = 100;  // not consulted
   std::int32_t MaxAllocBy = kMaxAllocBy;
 };
 
