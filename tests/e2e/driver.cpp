@@ -22,6 +22,8 @@
 //   close CAPTION                posts WM_CLOSE to the window
 //   enter CAPTION ID             posts the Enter key to a control, through the program's loop
 //   resizable CAPTION            prints 1 when the window can be resized or maximised, else 0
+//   set-check CAPTION ID 0|1     ticks or unticks a tick box (BM_SETCHECK)
+//   tab-order CAPTION            prints the ids of the tab stops, in order, from the first one
 //   dump                         lists the visible top-level windows and their controls
 #include <windows.h>
 #include <commctrl.h>
@@ -268,6 +270,15 @@ int SaveAs(const std::wstring& path) {
   return gone != nullptr ? 0 : Fail("the save dialog did not take the name");
 }
 
+std::wstring LongestStaticText(HWND parent) {
+  std::wstring longest;
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    std::wstring text = ClassOf(child) == L"Static" ? TextOf(child) : LongestStaticText(child);
+    if (text.size() > longest.size()) longest = std::move(text);
+  }
+  return longest;
+}
+
 void DumpChildren(HWND parent, int depth) {
   for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
     Print(std::wstring(static_cast<std::size_t>(depth) * 2, L' ') + L"id " + std::to_wstring(GetDlgCtrlID(child)) +
@@ -300,8 +311,9 @@ int Run(const std::vector<std::wstring>& a) {
   if (action == L"box" && need(3)) {
     HWND box = WaitTop(a[2], true);
     if (box == nullptr) return Fail("no message box");
+    // A message box keeps its text in the static 0xFFFF; a task dialog in some static of its own.
     HWND text = GetDlgItem(box, 0xFFFF);
-    Print(text != nullptr ? TextOf(text) : L"");
+    Print(text != nullptr ? TextOf(text) : LongestStaticText(box));
     return 0;
   }
   if (action == L"no-box" && need(3)) return FindTop(a[2], true) == nullptr ? 0 : Fail("a message box is open");
@@ -311,6 +323,18 @@ int Run(const std::vector<std::wstring>& a) {
     return button != nullptr && PostMessageW(button, BM_CLICK, 0, 0) ? 0 : Fail("no such button");
   }
   if (action == L"dump") return EnumWindows(&DumpTop, 0), 0;
+  if (action == L"tab-order" && need(3)) {
+    HWND top = WaitTop(a[2]);
+    if (top == nullptr) return Fail("window did not appear");
+    std::wstring ids;
+    HWND first = GetNextDlgTabItem(top, nullptr, FALSE);
+    for (HWND item = first; item != nullptr;) {
+      ids += (ids.empty() ? L"" : L" ") + std::to_wstring(GetDlgCtrlID(item));
+      item = GetNextDlgTabItem(top, item, FALSE);
+      if (item == first) break;
+    }
+    return Print(ids), 0;
+  }
   if (action == L"resizable" && need(3)) {
     HWND top = WaitTop(a[2]);
     if (top == nullptr) return Fail("window did not appear");
@@ -336,6 +360,10 @@ int Run(const std::vector<std::wstring>& a) {
   if (action == L"click-static") {
     PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    return 0;
+  }
+  if (action == L"set-check" && need(5)) {
+    SendMessageW(control, BM_SETCHECK, a[4] == L"1" ? BST_CHECKED : BST_UNCHECKED, 0);
     return 0;
   }
   if (action == L"checked") return Print(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"1" : L"0"), 0;

@@ -82,6 +82,9 @@ expect "Save log disabled at start" "0" "$(driver enabled "$main" 109)"
 expect "status reads (waiting)" "(waiting)" "$(driver text "$main" 112)"
 expect "progress at 0" "0" "$(driver pos "$main" 111)"
 expect "main window can be neither resized nor maximised" "0" "$(driver resizable "$main")"
+# Folder field, Browse, Select all, Select none, (Save log: disabled), Register, log, then the
+# search field, Create MendKit and the list inside the files panel.
+expect "tab order" "101 102 107 108 110 113 106 104 103" "$(driver tab-order "$main")"
 shot "$main" kolvane-main.png
 
 driver click-static "$main" 115 >/dev/null
@@ -203,6 +206,19 @@ check "no manifest left beside the package" test ! -e "$work/packages/mendkit.in
 for f in a.dll b.ocx; do
   expect "$f registered from the destination" "C:\\Installed Libs\\$f" "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
 done
+
+echo "== mendKit: installing again without overwriting"
+cp "$build/tests/fixtures/libraries/c.dll" "$target/a.dll"  # an older a.dll that must stay
+start "$package"
+check "installer window opens again" driver wait "$installer"
+driver set-check "$installer" 307 0 >/dev/null
+driver click "$installer" 310 >/dev/null
+expect "the engine asks before replacing a.dll" "Overwrite file" "$(driver box "Confirm" | cut -c1-14)"
+driver answer "Confirm" 100 >/dev/null  # No to all
+expect "installation still ends with the success message" "Libraries successfully installed." "$(driver box "Install")"
+driver answer "Install" 1 >/dev/null
+check "installer window closes" driver gone "$installer"
+check "the older a.dll was kept" cmp "$build/tests/fixtures/libraries/c.dll" "$target/a.dll"
 
 echo "== mendKit: unattended"
 quiet="$work/Quiet Libs"
