@@ -42,7 +42,7 @@ inline constexpr std::array kControls{
   ControlSpec{ids::kSearchEdit, L"EDIT", u"", kTab | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 60, 319, 341, 21, FontRole::Normal},
   ControlSpec{ids::kCreateButton, L"BUTTON", u"Create MendKit", kButton, 0, 407, 256, 84, 25, FontRole::Normal},
   ControlSpec{ids::kLibraryList, L"LISTBOX", u"", kTab | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, WS_EX_CLIENTEDGE, 8, 163, 393, 143, FontRole::Normal},
-  ControlSpec{ids::kSilentBox, L"BUTTON", u"Silent", BS_AUTOCHECKBOX, 0, 424, 294, 46, 20, FontRole::Normal},
+  ControlSpec{ids::kSilentBox, L"BUTTON", u"Silent", BS_AUTOCHECKBOX, 0, 424, 294, 58, 20, FontRole::Normal},
   ControlSpec{ids::kProgressBar, PROGRESS_CLASSW, u"", PBS_SMOOTH, 0, 8, 372, 483, 22, FontRole::Normal},
   ControlSpec{ids::kStatusLabel, L"STATIC", u"(waiting)", SS_LEFT | SS_ENDELLIPSIS, 0, 8, 400, 483, 22, FontRole::Status},
   ControlSpec{ids::kStatusBar, STATUSCLASSNAMEW, u"", 0, 0, 0, 572, 501, 19, FontRole::Normal},
