@@ -9,13 +9,15 @@
 
 namespace kv::builder {
 
-inline constexpr char16_t kNothingTickedText[] = u"Please, select a files to be included in the MendKit SFX package.";
+inline constexpr char16_t kNothingTickedText[] =
+    u"Please, select a files to be included in the MendKit SFX package.";
 
 // With nothing ticked: the information message, and the dialog stays shut. Otherwise the staging
 // folder is created or emptied, every ticked library (`folder` + name, `folder` ending in a
 // backslash) is copied into it, a failed copy being skipped, and `show_dialog` opens the dialog
 // modally. Throws BuilderError when the staging folder cannot be created.
 void Button6Click(const ui::CheckList& libraries, const std::u16string& folder, const BuildPlaces& places,
-                  ui::MessageBoxes& boxes, const std::u16string& caption, const std::function<void()>& show_dialog);
+                  ui::MessageBoxes& boxes, const std::u16string& caption,
+                  const std::function<void()>& show_dialog);
 
 }  // namespace kv::builder

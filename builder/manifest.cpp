@@ -21,17 +21,20 @@ std::u16string ManifestPath(const std::u16string& folder) {
 }
 
 void WriteManifest(const std::u16string& file, const Manifest& manifest) {
-  const std::pair<const char16_t*, const std::u16string*> keys[] = {
-      {kDefaultPathKey, &manifest.default_path}, {kNameKey, &manifest.name}, {kDescriptionKey, &manifest.description}};
+  const std::pair<const char16_t*, const std::u16string*> keys[] = {{kDefaultPathKey, &manifest.default_path},
+                                                                    {kNameKey, &manifest.name},
+                                                                    {kDescriptionKey, &manifest.description}};
   for (const auto& [key, value] : keys)
-    if (!platform::WriteProfileValue(file, kSection, key, *value)) throw BuilderError(u"Unable to write to " + file);
+    if (!platform::WriteProfileValue(file, kSection, key, *value))
+      throw BuilderError(u"Unable to write to " + file);
 }
 
 Manifest ReadManifest(const std::u16string& file, const std::u16string& fallback_path) {
   Manifest manifest;
-  manifest.default_path = platform::ReadProfileValue(file, kSection, kDefaultPathKey, fallback_path, kValueCapacity);
-  manifest.description =
-      platform::ReadProfileValue(file, kSection, kDescriptionKey, u"(No description available)", kValueCapacity);
+  manifest.default_path =
+      platform::ReadProfileValue(file, kSection, kDefaultPathKey, fallback_path, kValueCapacity);
+  manifest.description = platform::ReadProfileValue(file, kSection, kDescriptionKey,
+                                                    u"(No description available)", kValueCapacity);
   manifest.name = platform::ReadProfileValue(file, kSection, kNameKey, u"(Untitled)", kValueCapacity);
   return manifest;
 }
@@ -44,7 +47,8 @@ std::u16string MemoLinesText(const std::u16string& memo_text) {
     if (end == std::u16string::npos) end = memo_text.size();
     text += memo_text.substr(start, end - start) + u"\r\n";
     // One line break is CR LF, a lone CR or a lone LF.
-    if (end < memo_text.size() && memo_text[end] == u'\r' && end + 1 < memo_text.size() && memo_text[end + 1] == u'\n')
+    if (end < memo_text.size() && memo_text[end] == u'\r' && end + 1 < memo_text.size() &&
+        memo_text[end + 1] == u'\n')
       ++end;
     start = end + 1;
   }

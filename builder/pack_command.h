@@ -11,7 +11,7 @@ namespace kv::builder {
 struct PackRequest {
   std::u16string name;
   std::u16string path;
-  std::u16string description;  // lines separated by line breaks, as in the dialog's memo
+  std::u16string description;          // lines separated by line breaks, as in the dialog's memo
   std::optional<std::u16string> stub;  // default: the installer program beside the tool
   std::u16string out;
   std::vector<std::u16string> libraries;  // full or relative paths of the files to include
@@ -19,7 +19,7 @@ struct PackRequest {
 
 struct PackOutput {
   std::function<void(const std::u16string&)> progress;  // "Compressing " + file, the closing message
-  std::function<void(const std::u16string&)> error;  // the message of what stopped the build
+  std::function<void(const std::u16string&)> error;     // the message of what stopped the build
 };
 
 // Builds the package. `program_folder` is the tool's own folder (manifest and staging folder live

@@ -30,7 +30,8 @@ void WriteManifestWithStagingCopy(const BuildPlaces& places, const Manifest& man
   WriteManifest(places.ManifestFile(), manifest);
   const std::u16string copy = ManifestPath(places.Staging());
   // Without its manifest a package would install under the wrong name and folder.
-  if (!platform::CopyFileReplacing(places.ManifestFile(), copy)) throw BuilderError(u"Unable to write to " + copy);
+  if (!platform::CopyFileReplacing(places.ManifestFile(), copy))
+    throw BuilderError(u"Unable to write to " + copy);
 }
 
 void CheckStub(const BuildPlaces& places) {
@@ -56,7 +57,8 @@ void ConfigurePackageArchiver(archive::TKolZip& archiver) {
   archiver.SetEncryptionMethod(caPkzipClassic);
 }
 
-void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places, const std::u16string& package_file) {
+void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places,
+                         const std::u16string& package_file) {
   bool created = false;
   try {
     archiver.SetSFXStub(places.stub);

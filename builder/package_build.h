@@ -41,7 +41,8 @@ void ConfigurePackageArchiver(archive::TKolZip& archiver);
 // Creates `package_file` as the installer program followed by an archive of every file of the
 // staging folder, compressed at level 1. Engine errors pass through; on any error the archive is
 // closed and the package file this call created is deleted, so no half-written package remains.
-void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places, const std::u16string& package_file);
+void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places,
+                         const std::u16string& package_file);
 
 // Deletes everything in the staging folder, subfolders included.
 void EmptyStaging(const BuildPlaces& places);

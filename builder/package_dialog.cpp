@@ -39,10 +39,11 @@ TmkForm::TmkForm(PackageDialogControls controls, PackageDialogServices services,
   ConfigurePackageArchiver(archiver_);
   archiver_.Prompts = &services_.boxes;
   archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
-                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
-                                     bool&) { archiverFileProgress(file_name); };
+                                    archive::TKZProcessOperation, archive::TKZProgressPhase,
+                                    bool&) { archiverFileProgress(file_name); };
   archiver_.OnOverallProgress = [this](archive::TObject&, double progress, archive::TKZProcessOperation,
-                                        archive::TKZProgressPhase, bool&) { archiverOverallProgress(progress); };
+                                       archive::TKZProgressPhase,
+                                       bool&) { archiverOverallProgress(progress); };
 }
 
 void TmkForm::FormCreate() {
@@ -59,8 +60,8 @@ void TmkForm::Button1Click() {
   {
     ButtonsDisabled busy(controls_);
     CheckStub(places_);
-    WriteManifestWithStagingCopy(places_, {controls_.edPath.Text(), controls_.edName.Text(),
-                                           MemoLinesText(controls_.meDesc.Text())});
+    WriteManifestWithStagingCopy(
+        places_, {controls_.edPath.Text(), controls_.edName.Text(), MemoLinesText(controls_.meDesc.Text())});
     if (const auto package_file = services_.saveExe.Execute()) {
       archiver_.ResetFailures();
       bool written = true;

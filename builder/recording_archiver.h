@@ -11,8 +11,8 @@ namespace kv::builder {
 class RecordingKolZip : public archive::TKolZip {
  public:
   void DoProcessFileFailure(const std::u16string& file_name, archive::TKZProcessOperation operation,
-                            archive::TKZAction& action, const std::u16string& error_message, std::int32_t error_code,
-                            std::int32_t native_error) override;
+                            archive::TKZAction& action, const std::u16string& error_message,
+                            std::int32_t error_code, std::int32_t native_error) override;
 
   // Forgets what earlier operations gave up on.
   void ResetFailures();

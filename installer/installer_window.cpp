@@ -55,7 +55,8 @@ TMainForm::TMainForm(InstallerControls controls, InstallerServices services, std
                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
                                     bool&) { ArchiverFileProgress(file_name); };
   archiver_.OnOverallProgress = [this](archive::TObject&, double progress, archive::TKZProcessOperation,
-                                       archive::TKZProgressPhase, bool&) { ArchiverOverallProgress(progress); };
+                                       archive::TKZProgressPhase,
+                                       bool&) { ArchiverOverallProgress(progress); };
 }
 
 std::u16string TMainForm::ProgramFolder() const {
@@ -67,7 +68,8 @@ void TMainForm::FormCreate() {
   const std::u16string own_folder = ProgramFolder() + u"\\";
   if (!services_.is_administrator()) {
     administrator_refused_ = true;
-    services_.boxes.Show(kNoAdministratorText, services_.caption, ui::MessageKind::Error, ui::MessageButtons::Ok);
+    services_.boxes.Show(kNoAdministratorText, services_.caption, ui::MessageKind::Error,
+                         ui::MessageButtons::Ok);
     platform::DeleteFileQuietly(builder::ManifestPath(own_folder));
     services_.terminate();
     return;
@@ -91,7 +93,8 @@ void TMainForm::bnExtractClick() {
   // An empty field would extract into the current folder and register every library in the root
   // folder of the current drive.
   if (controls_.edPath.Text().empty()) {
-    services_.boxes.Show(kNoDestinationText, services_.caption, ui::MessageKind::Warning, ui::MessageButtons::Ok);
+    services_.boxes.Show(kNoDestinationText, services_.caption, ui::MessageKind::Warning,
+                         ui::MessageButtons::Ok);
     return;
   }
   running_ = true;
@@ -111,7 +114,8 @@ void TMainForm::bnExtractClick() {
 void TMainForm::RunInstallation() {
   outcome_ = {};
   archiver_.ResetFailures();
-  archiver_.Options().SetOverwriteMode(controls_.cboverwrite.Checked() ? archive::omAlways : archive::omPrompt);
+  archiver_.Options().SetOverwriteMode(controls_.cboverwrite.Checked() ? archive::omAlways
+                                                                       : archive::omPrompt);
   const std::u16string destination = controls_.edPath.Text();
   archiver_.SetFileName(program_path_);
   archiver_.SetBaseDir(destination);
@@ -132,7 +136,8 @@ void TMainForm::RunInstallation() {
 
 void TMainForm::ReportOutcome() {
   if (outcome_.Complete())
-    services_.boxes.Show(kInstalledText, services_.caption, ui::MessageKind::Information, ui::MessageButtons::Ok);
+    services_.boxes.Show(kInstalledText, services_.caption, ui::MessageKind::Information,
+                         ui::MessageButtons::Ok);
   else
     services_.boxes.Show(FailureReport(outcome_), services_.caption, ui::MessageKind::Warning,
                          ui::MessageButtons::Ok);

@@ -11,10 +11,10 @@
 namespace kv::installer {
 
 struct InstallerControls {
-  ui::LineList& Memo1;  // package name and description
-  ui::TextControl& edPath;  // destination folder
+  ui::LineList& Memo1;       // package name and description
+  ui::TextControl& edPath;   // destination folder
   ui::TickBox& cboverwrite;  // "Overwrite existing files"
-  ui::TextControl& Label2;  // "Processing: " + member name
+  ui::TextControl& Label2;   // "Processing: " + member name
   ui::ProgressBar& pbProgress;
 };
 
@@ -22,7 +22,7 @@ struct InstallerServices {
   ui::MessageBoxes& boxes;  // also answers the engine's overwrite and failure questions
   ui::FolderPicker& picker;
   ui::MessagePump& pump;
-  std::function<void()> close;  // closes the window, which asks FormCloseQuery first
+  std::function<void()> close;      // closes the window, which asks FormCloseQuery first
   std::function<void()> terminate;  // requests the end of the program
   // The administrator check (default: the platform's check of the local machine).
   std::function<bool()> is_administrator;
@@ -38,7 +38,7 @@ inline constexpr char16_t kNoDestinationText[] = u"Please, select the destinatio
 
 // What the latest installation run did.
 struct InstallOutcome {
-  bool finished = false;  // extraction and registration ran to their end
+  bool finished = false;                      // extraction and registration ran to their end
   std::vector<std::u16string> not_extracted;  // members given up after a failure
   bool extraction_aborted = false;
   std::vector<std::u16string> registered;

@@ -21,7 +21,8 @@ bool StartsWithSwitch(const std::u16string& argument, std::u16string_view name) 
 }
 
 int StatusOf(const InstallOutcome& outcome) {
-  if (!outcome.finished || !outcome.not_extracted.empty() || outcome.extraction_aborted) return kExtractionFailed;
+  if (!outcome.finished || !outcome.not_extracted.empty() || outcome.extraction_aborted)
+    return kExtractionFailed;
   return outcome.not_registered.empty() ? kInstalled : kRegistrationFailed;
 }
 
@@ -57,8 +58,9 @@ int RunUnattended(const UnattendedOptions& options, const std::u16string& progra
   HeadlessWindow window;
   for (const auto& argument : options.ignored) window.log.Add(u"Ignored argument: " + argument);
   window.cboverwrite.SetChecked(!options.keep_existing);
-  InstallerServices services{window.boxes, window.picker, window.pump, [&] { window.Close(); }, [] {},
-                             hooks.is_administrator, hooks.register_library};
+  InstallerServices services{
+      window.boxes, window.picker,          window.pump,           [&] { window.Close(); },
+      [] {},        hooks.is_administrator, hooks.register_library};
   TMainForm form(window.Controls(), std::move(services), program_path);
   window.on_close_query = [&] { return form.FormCloseQuery(); };
 

@@ -11,11 +11,11 @@
 namespace kv::installer {
 
 enum UnattendedStatus : int {
-  kInstalled = 0,  // everything extracted and every library registered
+  kInstalled = 0,           // everything extracted and every library registered
   kRegistrationFailed = 1,  // some library failed to register
-  kExtractionFailed = 2,  // the extraction failed or gave up on a member
-  kNoAdministrator = 3,  // no administrator rights
-  kNoPackage = 4,  // the file holds no usable package
+  kExtractionFailed = 2,    // the extraction failed or gave up on a member
+  kNoAdministrator = 3,     // no administrator rights
+  kNoPackage = 4,           // the file holds no usable package
 };
 
 struct UnattendedOptions {

@@ -21,10 +21,10 @@
 namespace kv::platform {
 
 bool WriteProfileValue(const std::u16string& file, const std::u16string& section, const std::u16string& key,
-                        const std::u16string& value);
+                       const std::u16string& value);
 
 std::u16string ReadProfileValue(const std::u16string& file, const std::u16string& section,
-                                 const std::u16string& key, const std::u16string& fallback,
-                                 std::size_t capacity);
+                                const std::u16string& key, const std::u16string& fallback,
+                                std::size_t capacity);
 
 }  // namespace kv::platform

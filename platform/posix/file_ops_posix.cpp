@@ -34,16 +34,15 @@ bool Matches(std::u16string_view name, std::u16string_view mask) {
 // A mask ending in ".*" also matches names without an extension, so "*.*" matches every name.
 bool ShellMatches(std::u16string_view name, std::u16string_view mask) {
   if (Matches(name, mask)) return true;
-  return mask.size() >= 2 && mask.substr(mask.size() - 2) == u".*" && Matches(name, mask.substr(0, mask.size() - 2));
+  return mask.size() >= 2 && mask.substr(mask.size() - 2) == u".*" &&
+         Matches(name, mask.substr(0, mask.size() - 2));
 }
 
 }  // namespace
 
 bool CopyFileReplacing(const std::u16string& from, const std::u16string& to) {
   std::error_code error;
-  return fs::copy_file(Native(from), Native(to), fs::copy_options::overwrite_existing,
-                       error) &&
-         !error;
+  return fs::copy_file(Native(from), Native(to), fs::copy_options::overwrite_existing, error) && !error;
 }
 
 bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders) {

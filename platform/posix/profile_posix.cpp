@@ -167,7 +167,7 @@ std::u16string Unquote(std::u16string_view value) {
 }  // namespace
 
 bool WriteProfileValue(const std::u16string& file, const std::u16string& section, const std::u16string& key,
-                        const std::u16string& value) {
+                       const std::u16string& value) {
   const std::string native = posix::NativePath(file).value_or(std::string());
   ProfileText profile;
   if (::access(native.c_str(), F_OK) == 0) {
@@ -198,8 +198,8 @@ bool WriteProfileValue(const std::u16string& file, const std::u16string& section
 }
 
 std::u16string ReadProfileValue(const std::u16string& file, const std::u16string& section,
-                                 const std::u16string& key, const std::u16string& fallback,
-                                 std::size_t capacity) {
+                                const std::u16string& key, const std::u16string& fallback,
+                                std::size_t capacity) {
   std::u16string result = fallback;
   if (const auto bytes = ReadBytes(posix::NativePath(file).value_or(std::string()))) {
     const ProfileText profile = Parse(*bytes);

@@ -12,13 +12,13 @@ const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_
 }  // namespace
 
 bool WriteProfileValue(const std::u16string& file, const std::u16string& section, const std::u16string& key,
-                        const std::u16string& value) {
+                       const std::u16string& value) {
   return WritePrivateProfileStringW(W(section), W(key), W(value), W(file)) != FALSE;
 }
 
 std::u16string ReadProfileValue(const std::u16string& file, const std::u16string& section,
-                                 const std::u16string& key, const std::u16string& fallback,
-                                 std::size_t capacity) {
+                                const std::u16string& key, const std::u16string& fallback,
+                                std::size_t capacity) {
   if (capacity == 0) return {};
   std::vector<wchar_t> buffer(capacity, L'\0');
   const DWORD length = GetPrivateProfileStringW(W(section), W(key), W(fallback), buffer.data(),

@@ -64,8 +64,9 @@ TEST_F(Gather, CopiesTickedLibrariesIntoAnEmptiedStagingFolder) {
 TEST_F(Gather, StagingFolderThatCannotBeCreatedStopsBeforeTheDialog) {
   list.TickNames({u"a.dll"});
   const BuildPlaces nowhere = BuildPlaces::Beside(WinPath(dir / "no-such-tool"));
-  EXPECT_THROW(Button6Click(list, WinPath(dir / "libs") + u"\\", nowhere, boxes, u"Kolvane", [this] { ++dialogs; }),
-               BuilderError);
+  EXPECT_THROW(
+      Button6Click(list, WinPath(dir / "libs") + u"\\", nowhere, boxes, u"Kolvane", [this] { ++dialogs; }),
+      BuilderError);
   EXPECT_EQ(dialogs, 0);
 }
 

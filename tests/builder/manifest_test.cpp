@@ -25,7 +25,8 @@ TEST(Manifest, FreshFileForOneAndTwoLineDescriptions) {
        "[mendKit]\r\ndefaultPath=C:\\Program Files\\My Libraries\r\nmkName=My MendKit\r\n"
        "mkDesc=New libraries for better performance. Several bugs fixed.\r\n\r\n"},
       {u"First\r\nSecond",
-       "[mendKit]\r\ndefaultPath=C:\\Program Files\\My Libraries\r\nmkName=My MendKit\r\nmkDesc=First\r\nSecond\r\n\r\n"},
+       "[mendKit]\r\ndefaultPath=C:\\Program Files\\My Libraries\r\nmkName=My "
+       "MendKit\r\nmkDesc=First\r\nSecond\r\n\r\n"},
   };
   for (const Case& c : cases) {
     TestDir dir;

@@ -20,8 +20,12 @@ class Pack : public ::testing::Test {
     dir.Write("libs/a.dll", "a bytes");
     dir.Write("libs/b.ocx", "b bytes");
     dir.Write("stubs/mendKit.exe", StubBytes());
-    request = {u"Tools", u"C:\\Tools", u"Line one\nLine two", WinPath(dir / "stubs" / "mendKit.exe"),
-               WinPath(dir / "package.exe"), {WinPath(dir / "libs" / "a.dll"), WinPath(dir / "libs" / "b.ocx")}};
+    request = {u"Tools",
+               u"C:\\Tools",
+               u"Line one\nLine two",
+               WinPath(dir / "stubs" / "mendKit.exe"),
+               WinPath(dir / "package.exe"),
+               {WinPath(dir / "libs" / "a.dll"), WinPath(dir / "libs" / "b.ocx")}};
     fs::create_directories(dir / "tool");
   }
   int Run() {
@@ -49,8 +53,9 @@ TEST_F(Pack, BuildsTheSamePackageAsTheDialog) {
             "[mendKit]\r\ndefaultPath=C:\\Tools\r\nmkName=Tools\r\nmkDesc=Line one\r\nLine two\r\n\r\n");
   EXPECT_TRUE(fs::is_empty(dir / "tool" / "Temp"));
   EXPECT_EQ(printed.back(), u"MendKit successfully built!");
-  EXPECT_NE(std::find(printed.begin(), printed.end(), u"Compressing " + WinPath(dir / "tool" / "Temp" / "a.dll")),
-            printed.end());
+  EXPECT_NE(
+      std::find(printed.begin(), printed.end(), u"Compressing " + WinPath(dir / "tool" / "Temp" / "a.dll")),
+      printed.end());
 }
 
 TEST_F(Pack, FailuresLeaveNoPackage) {
@@ -60,7 +65,8 @@ TEST_F(Pack, FailuresLeaveNoPackage) {
     std::u16string message_start;
   };
   const Case cases[] = {
-      {"MissingLibrary", [this](PackRequest& r) { r.libraries.push_back(WinPath(dir / "libs" / "gone.dll")); },
+      {"MissingLibrary",
+       [this](PackRequest& r) { r.libraries.push_back(WinPath(dir / "libs" / "gone.dll")); },
        u"Unable to read "},
       {"MissingStub", [this](PackRequest& r) { r.stub = WinPath(dir / "nowhere" / "mendKit.exe"); },
        u"The installer program "},

@@ -147,8 +147,8 @@ TEST_F(PackageDialog, EngineFailureIsReportedAndLeavesNoPackage) {
 }
 
 TEST_F(PackageDialog, ProgressShownTruncated) {
-  const std::pair<double, int> cases[] = {{0, 0}, {0.99, 0}, {33.7, 33}, {66.66, 66}, {99.999, 99}, {100, 100},
-                                          {-3, 0}, {250, 100}};
+  const std::pair<double, int> cases[] = {{0, 0},       {0.99, 0},  {33.7, 33}, {66.66, 66},
+                                          {99.999, 99}, {100, 100}, {-3, 0},    {250, 100}};
   for (const auto& [progress, position] : cases) {
     form.archiverOverallProgress(progress);
     EXPECT_EQ(pbProgress.Position(), position) << progress;

@@ -19,7 +19,8 @@ class InstallerTest : public ::testing::Test {
   std::u16string MakePackage(const std::u16string& description = u"Fixes\r\n", bool with_manifest = true) {
     std::optional<builder::Manifest> manifest;
     if (with_manifest) manifest = builder::Manifest{Destination(), u"Tools", description};
-    return test::BuildPackage(dir, {{"a.dll", "new a.dll"}, {"b.ocx", "new b.ocx"}}, manifest, "setup/package.exe");
+    return test::BuildPackage(dir, {{"a.dll", "new a.dll"}, {"b.ocx", "new b.ocx"}}, manifest,
+                              "setup/package.exe");
   }
   void Open(const std::u16string& package) {
     InstallerServices services{boxes,

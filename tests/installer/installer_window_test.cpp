@@ -36,8 +36,8 @@ TEST_F(InstallerTest, TwoLineDescriptionShowsItsFirstLine) {
 TEST_F(InstallerTest, DefaultsWhenThePackageHoldsNoManifest) {
   Open(MakePackage(u"", false));
   form->FormCreate();
-  EXPECT_EQ(Memo1.lines,
-            (std::vector<std::u16string>{u"Program name: (Untitled)", u"Description: (No description available)"}));
+  EXPECT_EQ(Memo1.lines, (std::vector<std::u16string>{u"Program name: (Untitled)",
+                                                      u"Description: (No description available)"}));
   EXPECT_EQ(edPath.Text(), test::WinPath(dir / "setup") + u"\\");
 }
 
@@ -58,8 +58,9 @@ TEST_F(InstallerTest, WithoutAdministratorRightsEndsAndTouchesNothing) {
   Open(package);
   form->FormCreate();
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text,
-            u"For correct installation, program must be run with Administrator privileges! Aborting installation.");
+  EXPECT_EQ(
+      boxes.shown[0].text,
+      u"For correct installation, program must be run with Administrator privileges! Aborting installation.");
   EXPECT_EQ(boxes.shown[0].caption, u"Install");
   EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Error);
   EXPECT_EQ(terminated, 1);
@@ -201,7 +202,7 @@ TEST_F(InstallerTest, PickerReplacesTheDestinationOnlyWhenConfirmed) {
   form->bnSelectDestPathClick();
   EXPECT_EQ(edPath.Text(), u"C:\\Chosen");
   EXPECT_EQ(picker.captions, (std::vector<std::u16string>{u"Select destination folder ...",
-                                                           u"Select destination folder ..."}));
+                                                          u"Select destination folder ..."}));
 }
 
 }  // namespace

@@ -31,8 +31,13 @@ const ParseCase kParseCases[] = {
     {"KeepWithoutSilent", {u"/KEEP"}, false, {}, true, {}, {}},
     {"SilentAlone", {u"/S"}, true, {}, false, {}, {}},
     {"CaseIgnored", {u"/s", u"/keep", u"/log=C:\\l.txt"}, true, {}, true, u"C:\\l.txt", {}},
-    {"FolderWithSpacesTakesTheRest", {u"/S", u"/D=C:\\Program", u"Files\\My", u"Libs"}, true,
-     u"C:\\Program Files\\My Libs", false, {}, {}},
+    {"FolderWithSpacesTakesTheRest",
+     {u"/S", u"/D=C:\\Program", u"Files\\My", u"Libs"},
+     true,
+     u"C:\\Program Files\\My Libs",
+     false,
+     {},
+     {}},
     {"QuotedFolder", {u"/S", u"/D=C:\\Program Files\\X"}, true, u"C:\\Program Files\\X", false, {}, {}},
     {"UnknownArgumentsKept", {u"/S", u"/SILENT", u"extra"}, true, {}, false, {}, {u"/SILENT", u"extra"}},
 };
@@ -87,7 +92,8 @@ TEST_F(Unattended, InstallsIntoTheManifestFolderLogsAndCleansUp) {
   EXPECT_FALSE(fs::exists(dir / "manifest dest" / "mendkit.ini"));
   EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
   const std::string log = Log();
-  EXPECT_EQ(log.rfind("Processing: mendkit.ini\r\nProgram name: Tools\r\nDescription: Fixes\r\n", 0), 0u) << log;
+  EXPECT_EQ(log.rfind("Processing: mendkit.ini\r\nProgram name: Tools\r\nDescription: Fixes\r\n", 0), 0u)
+      << log;
   EXPECT_NE(log.find("Processing: a.dll\r\n"), std::string::npos) << log;
   EXPECT_EQ(log.substr(log.size() - 35), "Libraries successfully installed.\r\n");
 }

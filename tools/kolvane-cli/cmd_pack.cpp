@@ -39,7 +39,8 @@ int RunPackCommand(const PackArguments& arguments) {
   const builder::PackOutput output{
       [](const std::u16string& line) { std::printf("%s\n", Utf8(line).c_str()); },
       [&](const std::u16string& message) { ReportError(arguments.out, Utf8(message)); }};
-  return builder::RunPack(request, FolderOf(platform::ProgramPath()), output) == 0 ? kExitOk : kExitMemberFailed;
+  return builder::RunPack(request, FolderOf(platform::ProgramPath()), output) == 0 ? kExitOk
+                                                                                   : kExitMemberFailed;
 }
 
 CommandRun SetupPack(CLI::App& command) {
@@ -47,7 +48,8 @@ CommandRun SetupPack(CLI::App& command) {
   command.add_option("--name", arguments->name, "Package name shown by the installer")->required();
   command.add_option("--path", arguments->path, "Installation folder the installer proposes")->required();
   command.add_option("--desc", arguments->description, "Description shown by the installer")->required();
-  command.add_option("--stub", arguments->stub, "Installer program put in front (default: mendKit.exe beside kolvane-cli)");
+  command.add_option("--stub", arguments->stub,
+                     "Installer program put in front (default: mendKit.exe beside kolvane-cli)");
   command.add_option("--out", arguments->out, "Package file to write (replaced when it exists)")->required();
   command.add_option("LIBRARY", arguments->libraries, "Libraries to put into the package")->required();
   return [arguments] { return RunPackCommand(*arguments); };
@@ -55,7 +57,7 @@ CommandRun SetupPack(CLI::App& command) {
 
 }  // namespace
 
-extern const CommandSpec kPackCommand{"pack", "Build a MendKit package: the installer program followed by the libraries",
-                                      SetupPack};
+extern const CommandSpec kPackCommand{
+    "pack", "Build a MendKit package: the installer program followed by the libraries", SetupPack};
 
 }  // namespace kv::cli

@@ -171,8 +171,8 @@ int RunRegister(const RegisterArguments& arguments) {
       list.Add(name);
       list.SetChecked(list.Count() - 1, true);
     }
-    registration::RegistrationWindow window(
-        {folder_text, list, search, silent, progress, status, log, save_log, save_dialog, picker, boxes, pump});
+    registration::RegistrationWindow window({folder_text, list, search, silent, progress, status, log,
+                                             save_log, save_dialog, picker, boxes, pump});
     window.Button3Click();
     for (const auto& line : log.lines)
       if (line.size() >= 8 && line.compare(line.size() - 8, 8, u" failed.") == 0) all_registered = false;
@@ -185,14 +185,14 @@ int RunRegister(const RegisterArguments& arguments) {
 CommandRun SetupRegister(CLI::App& command) {
   auto arguments = std::make_shared<RegisterArguments>();
   command.add_flag("--silent", arguments->silent, "Pass /s to regsvr32 so that it shows nothing");
-  command.add_option("TARGET", arguments->targets, "Folders (every .dll, then every .ocx) or libraries")->required();
+  command.add_option("TARGET", arguments->targets, "Folders (every .dll, then every .ocx) or libraries")
+      ->required();
   return [arguments] { return RunRegister(*arguments); };
 }
 
 }  // namespace
 
-extern const CommandSpec kRegisterCommand{"register",
-                                          "Register libraries through regsvr32 and print the log (Windows only)",
-                                          SetupRegister};
+extern const CommandSpec kRegisterCommand{
+    "register", "Register libraries through regsvr32 and print the log (Windows only)", SetupRegister};
 
 }  // namespace kv::cli

@@ -62,8 +62,13 @@ class InstallerRegistration : public InstallerTest {
   }
   // The window's default registration: the registration core.
   void OpenWithRealRegistration(const std::u16string& package) {
-    InstallerServices services{boxes, picker, pump, [this] { closed += form->FormCloseQuery() ? 1 : 0; },
-                               [this] { ++terminated; }, [] { return true; }, nullptr};
+    InstallerServices services{boxes,
+                               picker,
+                               pump,
+                               [this] { closed += form->FormCloseQuery() ? 1 : 0; },
+                               [this] { ++terminated; },
+                               [] { return true; },
+                               nullptr};
     form = std::make_unique<TMainForm>(InstallerControls{Memo1, edPath, cboverwrite, Label2, pbProgress},
                                        std::move(services), package);
   }
