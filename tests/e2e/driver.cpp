@@ -24,6 +24,7 @@
 //   resizable CAPTION            prints 1 when the window can be resized or maximised, else 0
 //   set-check CAPTION ID 0|1     ticks or unticks a tick box (BM_SETCHECK)
 //   tab-order CAPTION            prints the ids of the tab stops, in order, from the first one
+//   client-size CAPTION          prints the window's client area as "WIDTH HEIGHT"
 //   dump                         lists the visible top-level windows and their controls
 #include <windows.h>
 #include <commctrl.h>
@@ -323,6 +324,12 @@ int Run(const std::vector<std::wstring>& a) {
     return button != nullptr && PostMessageW(button, BM_CLICK, 0, 0) ? 0 : Fail("no such button");
   }
   if (action == L"dump") return EnumWindows(&DumpTop, 0), 0;
+  if (action == L"client-size" && need(3)) {
+    HWND top = WaitTop(a[2]);
+    RECT client{};
+    if (top == nullptr || !GetClientRect(top, &client)) return Fail("window did not appear");
+    return Print(std::to_wstring(client.right) + L" " + std::to_wstring(client.bottom)), 0;
+  }
   if (action == L"tab-order" && need(3)) {
     HWND top = WaitTop(a[2]);
     if (top == nullptr) return Fail("window did not appear");

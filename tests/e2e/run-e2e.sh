@@ -11,7 +11,7 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
 # A GUI program without a display waits forever: run the whole scenario under Xvfb.
 if [ -z "${KV_E2E_DISPLAY_READY:-}" ]; then
-  exec env KV_E2E_DISPLAY_READY=1 timeout 280 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  exec env KV_E2E_DISPLAY_READY=1 timeout 280 xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
 fi
 
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" KV_E2E_TIMEOUT=${KV_E2E_TIMEOUT:-20}
@@ -81,6 +81,7 @@ expect "Silent ticked at start" "1" "$(driver checked "$main" 105)"
 expect "Save log disabled at start" "0" "$(driver enabled "$main" 109)"
 expect "status reads (waiting)" "(waiting)" "$(driver text "$main" 112)"
 expect "progress at 0" "0" "$(driver pos "$main" 111)"
+expect "client area at 100 %" "501 591" "$(driver client-size "$main")"
 expect "main window can be neither resized nor maximised" "0" "$(driver resizable "$main")"
 # Folder field, Browse, Select all, Select none, (Save log: disabled), Register, log, then the
 # search field, Create MendKit and the list inside the files panel.
@@ -239,6 +240,17 @@ cat "$app/mendKit.exe" "$work/failing.zip" > "$bad"
 zip -qA "$bad"
 timeout 60 wine "$bad" /S "/D=$(winpath "$work")\\Failing Libs" >/dev/null 2>&1
 expect "unattended install returns 1 when a registration fails" "1" "$?"
+
+echo "== 150 % scaling"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
+  /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+start "$app/Kolvane.exe"
+check "main window opens at 150 %" driver wait "$main"
+expect "client area scaled to 150 %" "752 887" "$(driver client-size "$main")"
+shot "$main" kolvane-main-150.png
+closes "main window closes at 150 %" "$main"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
