@@ -7,9 +7,10 @@ extern const CommandSpec kTestCommand;
 extern const CommandSpec kExtractCommand;
 extern const CommandSpec kPackCommand;
 extern const CommandSpec kRegisterCommand;
+extern const CommandSpec kCreateCommand;
 
 std::vector<CommandSpec> AllCommands() {
-  return {kListCommand, kTestCommand, kExtractCommand, kPackCommand, kRegisterCommand};
+  return {kListCommand, kTestCommand, kExtractCommand, kPackCommand, kRegisterCommand, kCreateCommand};
 }
 
 }  // namespace kv::cli
