@@ -1,10 +1,52 @@
 #!/usr/bin/env bash
-# Sets everything up and builds both programs (Linux build and the 32-bit Windows build).
+# Sets everything up, builds both builds, and runs the system end to end with its sample COM
+# servers: builds a MendKit package with kolvane-cli pack, lists it, installs it unattended
+# under Wine, and shows the installer's log and the registry values the servers wrote.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 bash scripts/setup.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-echo "Built: build/linux (native) and build/win32 (32-bit Windows programs)."
+
+echo "=== Building (Linux and 32-bit Windows)"
+cmake --preset linux >/dev/null && cmake --build --preset linux
+cmake --preset win32 >/dev/null && cmake --build --preset win32
+
+cli=$root/build/linux/tools/kolvane-cli/kolvane-cli
+win=$root/build/win32
+demo=$root/build/demo
+rm -rf "$demo"
+mkdir -p "$demo/Sample Libraries"
+cp "$win"/tests/fixtures/libraries/{a.dll,c.dll,b.ocx} "$demo/Sample Libraries/"
+
+echo
+echo "=== Building a MendKit package from the sample servers"
+"$cli" pack --name "Sample COM servers" --path 'C:\Program Files\Sample Servers' \
+  --desc "Three small in-process COM servers that record their registration." \
+  --stub "$win/bin/mendKit.exe" --out "$demo/SampleServers.exe" "$demo/Sample Libraries"/*
+"$cli" list "$demo/SampleServers.exe"
+
+echo
+echo "=== Installing it unattended under Wine"
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$demo/prefix
+bash cmake/wine-prefix.sh "$WINEPREFIX"
+log_win="Z:${demo//\//\\}\\install.log"
+set +e
+wine "$demo/SampleServers.exe" /S "/LOG=$log_win"
+status=$?
+set -e
+wineserver -w
+echo "installer exit status: $status"
+echo "--- installer log"
+tr -d '\r' < "$demo/install.log"
+echo "--- installed files"
+ls -l "$WINEPREFIX/drive_c/Program Files/Sample Servers"
+echo "--- registry values written by the servers (HKCU\\Software\\KolvaneTest)"
+wine reg query 'HKCU\Software\KolvaneTest' | tr -d '\r'
+
+cat <<EOT
+
+To open the two windows (needs a display, e.g. under xvfb-run or a desktop session):
+  WINEPREFIX=$WINEPREFIX WINEARCH=win32 wine $win/bin/Kolvane.exe
+  WINEPREFIX=$WINEPREFIX WINEARCH=win32 wine $demo/SampleServers.exe
+EOT
+exit $status
