@@ -260,3 +260,39 @@ TEST(InPlaceUpdateOfAnotherToolsArchive, KeepsItsCentralExtraBlocks) {
 
 }  // namespace
 }  // namespace kv::archive::test
+
+namespace kv::archive::test {
+namespace {
+
+// An archive appended to a stub by another tool, its offsets counting from the stub's end:
+// new members go where its directory really is, not where its end record says.
+TEST(InPlaceUpdateBehindAStub, AppendsAtTheRealDirectoryWhenOffsetsCountFromTheStubsEnd) {
+  kv::test::TestDir dir;
+  FixtureEntry old_member;
+  old_member.name = "old.txt";
+  old_member.data = "old member data";
+  FixtureOptions options;
+  options.stub = FakeStub(700);
+  options.offsets_from_stub_end = true;
+  const BuiltFixture fixture = BuildZip({old_member}, options);
+  dir.Write("a.exe", fixture.bytes);
+  dir.Write("src/new.txt", "new member data");
+  TKolZip zip;
+  zip.SetFileName(kv::test::PathText(dir / "a.exe"));
+  zip.OpenArchive();
+  zip.SetBaseDir(kv::test::PathText(dir / "src"));
+  zip.AddFiles(u"new.txt", kDefaultSearchAttr, u"");
+  zip.CloseArchive();
+  const std::string after = kv::test::ReadFile(dir / "a.exe");
+  EXPECT_EQ(after.substr(0, static_cast<std::size_t>(fixture.directory_offset)),
+            fixture.bytes.substr(0, static_cast<std::size_t>(fixture.directory_offset)));
+  const WrittenArchive w = ReadWritten(after);
+  ASSERT_EQ(w.entries.size(), 2u);
+  EXPECT_EQ(w.entries[0].offset, 700u) << "offsets now count the stub";
+  EXPECT_EQ(MemberBytes(after, w.entries[0]), "old member data");
+  EXPECT_EQ(w.entries[1].offset, static_cast<std::uint64_t>(fixture.directory_offset));
+  EXPECT_EQ(MemberBytes(after, w.entries[1]), "new member data");
+}
+
+}  // namespace
+}  // namespace kv::archive::test
