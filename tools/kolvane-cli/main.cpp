@@ -17,10 +17,10 @@ int Run(std::vector<std::string> args) {
   app.require_subcommand(1);
   std::vector<kv::cli::CommandRun> runs;
   std::vector<CLI::App*> commands;
-  for (const auto& spec : kv::cli::AllCommands()) {
-    CLI::App* command = app.add_subcommand(spec.name, spec.help);
+  for (const auto& entry : kv::cli::AllCommands()) {
+    CLI::App* command = app.add_subcommand(entry.name, entry.help);
     commands.push_back(command);
-    runs.push_back(spec.setup(*command));
+    runs.push_back(entry.setup(*command));
   }
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend() - 1);

@@ -56,23 +56,23 @@ HFONT Layout::font(FontRole role) const {
 
 void Layout::MakeFonts() {
   made_fonts_.clear();
-  for (const FontSpec& spec : fonts_) {
-    made_fonts_.emplace_back(CreateFontW(Scale(spec.height), 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+  for (const FontSpec& wanted : fonts_) {
+    made_fonts_.emplace_back(CreateFontW(Scale(wanted.height), 0, 0, 0, wanted.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                                          FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                         CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, spec.face));
+                                         CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, wanted.face));
   }
 }
 
 void Layout::Create(HWND parent) {
   dpi_ = WindowDpi(parent);
   MakeFonts();
-  for (const ControlSpec& spec : controls_) {
-    const HWND child = CreateWindowExW(spec.ex_style, spec.class_name, reinterpret_cast<LPCWSTR>(spec.text),
-                                       WS_CHILD | WS_VISIBLE | spec.style, Scale(spec.x), Scale(spec.y),
-                                       Scale(spec.width), Scale(spec.height), parent,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+  for (const ControlSpec& control : controls_) {
+    const HWND child = CreateWindowExW(control.ex_style, control.class_name, reinterpret_cast<LPCWSTR>(control.text),
+                                       WS_CHILD | WS_VISIBLE | control.style, Scale(control.x), Scale(control.y),
+                                       Scale(control.width), Scale(control.height), parent,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
                                        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(spec.font)), FALSE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(control.font)), FALSE);
   }
 }
 
@@ -80,11 +80,11 @@ void Layout::Apply(HWND parent, UINT dpi) {
   dpi_ = dpi;
   const std::vector<Font> old_fonts = std::move(made_fonts_);  // freed once the controls moved on
   MakeFonts();
-  for (const ControlSpec& spec : controls_) {
-    const HWND child = GetDlgItem(parent, spec.id);
-    SetWindowPos(child, nullptr, Scale(spec.x), Scale(spec.y), Scale(spec.width), Scale(spec.height),
+  for (const ControlSpec& control : controls_) {
+    const HWND child = GetDlgItem(parent, control.id);
+    SetWindowPos(child, nullptr, Scale(control.x), Scale(control.y), Scale(control.width), Scale(control.height),
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(spec.font)), TRUE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(control.font)), TRUE);
   }
 }
 
