@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "archive/options.h"
 #include "builder/errors.h"
 #include "installer/headless_controls.h"
 #include "installer/installer_window.h"
@@ -24,6 +25,16 @@ int StatusOf(const InstallOutcome& outcome) {
   if (!outcome.finished || !outcome.not_extracted.empty() || outcome.extraction_aborted)
     return kExtractionFailed;
   return outcome.not_registered.empty() ? kInstalled : kRegistrationFailed;
+}
+
+constexpr char16_t kNoMembersText[] = u"The file holds no package to install.";
+
+// True when the archive behind the installer holds at least one file.
+bool HoldsMembers(archive::TKolZip& archiver) {
+  archiver.OpenArchive(archive::kModeReadShared);
+  const bool any = archiver.FileCount() > 0;
+  archiver.CloseArchive();
+  return any;
 }
 
 }  // namespace
@@ -67,7 +78,14 @@ int RunUnattended(const UnattendedOptions& options, const std::u16string& progra
   int status = kInstalled;
   try {
     form.FormCreate();
-    if (form.AdministratorRefused()) status = kNoAdministrator;
+    if (form.AdministratorRefused()) {
+      status = kNoAdministrator;
+    } else if (!HoldsMembers(form.Archiver())) {
+      // Installing would extract nothing and then register whatever libraries already sit in
+      // the destination folder.
+      window.log.Add(kNoMembersText);
+      status = kNoPackage;
+    }
   } catch (const std::exception& error) {
     window.log.Add(builder::ErrorMessage(error));
     status = kNoPackage;

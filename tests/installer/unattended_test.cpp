@@ -120,6 +120,14 @@ TEST_F(Unattended, StatusTellsWhatWentWrong) {
   administrator = true;
   dir.Write("setup/plain.exe", test::StubBytes());
   EXPECT_EQ(Run({}, WinPath(dir / "setup" / "plain.exe")), kNoPackage);
+
+  // An empty archive behind the stub installs nothing, so nothing beside it gets registered.
+  registered.clear();
+  dir.Write("setup/stray.dll", "not part of any package");
+  dir.Write("setup/empty.exe", test::StubBytes() + std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+  EXPECT_EQ(Run({}, WinPath(dir / "setup" / "empty.exe")), kNoPackage);
+  EXPECT_TRUE(registered.empty());
+  EXPECT_NE(Log().find("The file holds no package to install."), std::string::npos) << Log();
 }
 
 TEST_F(Unattended, KeepLeavesExistingFiles) {
