@@ -1,5 +1,7 @@
 #include "installer/installer_window.h"
 
+#include <memory>
+
 #include "archive/options.h"
 #include "builder/manifest.h"
 #include "builder/progress_position.h"
@@ -35,7 +37,10 @@ std::u16string FailureReport(const InstallOutcome& outcome) {
   std::u16string text = u"The installation did not complete:";
   for (const auto& name : outcome.not_extracted) text += u"\r\nNot extracted: " + name;
   if (outcome.extraction_aborted) text += u"\r\nThe extraction was aborted before its end.";
-  for (const auto& path : outcome.not_registered) text += u"\r\nNot registered: " + path;
+  for (std::size_t i = 0; i < outcome.not_registered.size(); ++i) {
+    text += u"\r\nNot registered: " + outcome.not_registered[i];
+    if (i < outcome.causes.size() && !outcome.causes[i].empty()) text += u"\r\n    " + outcome.causes[i];
+  }
   return text;
 }
 
@@ -44,10 +49,12 @@ std::u16string FailureReport(const InstallOutcome& outcome) {
 TMainForm::TMainForm(InstallerControls controls, InstallerServices services, std::u16string program_path)
     : controls_(controls), services_(std::move(services)), program_path_(std::move(program_path)) {
   if (!services_.is_administrator) services_.is_administrator = [] { return platform::IsAdministrator(u""); };
-  if (!services_.register_library)
-    services_.register_library = [this](const std::u16string& path) {
-      return registration::RegisterLibrary(path, true, services_.pump);
+  if (!services_.register_library) {
+    auto registrar = std::make_shared<registration::Registrar>(services_.pump);
+    services_.register_library = [registrar](const std::u16string& path) {
+      return registrar->Register(path, registration::RegistrationSettings{});
     };
+  }
   archiver_.Name = u"Archiver";
   ConfigureInstallerArchiver(archiver_);
   archiver_.Prompts = &services_.boxes;
@@ -129,7 +136,13 @@ void TMainForm::RunInstallation() {
   registration::FindLibraries(destination, names);
   for (const auto& name : names) {
     const std::u16string path = destination + u"\\" + name;
-    (services_.register_library(path) ? outcome_.registered : outcome_.not_registered).push_back(path);
+    const registration::RegistrationResult result = services_.register_library(path);
+    if (result.registered) {
+      outcome_.registered.push_back(path);
+    } else {
+      outcome_.not_registered.push_back(path);
+      outcome_.causes.push_back(result.cause);
+    }
   }
   outcome_.finished = true;
 }

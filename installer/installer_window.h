@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "builder/recording_archiver.h"
+#include "registration/runner.h"
 #include "ui/controls.h"
 
 namespace kv::installer {
@@ -26,8 +27,8 @@ struct InstallerServices {
   std::function<void()> terminate;  // requests the end of the program
   // The administrator check (default: the platform's check of the local machine).
   std::function<bool()> is_administrator;
-  // Registers one library silently; true when it succeeded (default: the registration core).
-  std::function<bool(const std::u16string& path)> register_library;
+  // Registers one library silently (default: the registration core).
+  std::function<registration::RegistrationResult(const std::u16string& path)> register_library;
   std::u16string caption = u"Install";
 };
 
@@ -43,6 +44,7 @@ struct InstallOutcome {
   bool extraction_aborted = false;
   std::vector<std::u16string> registered;
   std::vector<std::u16string> not_registered;  // library paths
+  std::vector<std::u16string> causes;          // why, one per entry of not_registered
   bool Complete() const {
     return finished && not_extracted.empty() && !extraction_aborted && not_registered.empty();
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "registration/runner.h"
+
 namespace kv::installer {
 
 enum UnattendedStatus : int {
@@ -32,7 +34,7 @@ std::optional<UnattendedOptions> ParseUnattended(const std::vector<std::u16strin
 // Test seams; empty members take the real platform check and registration core.
 struct UnattendedHooks {
   std::function<bool()> is_administrator;
-  std::function<bool(const std::u16string& path)> register_library;
+  std::function<registration::RegistrationResult(const std::u16string& path)> register_library;
 };
 
 // Installs the package held by `program_path` as the window would, with no window and no question.

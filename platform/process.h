@@ -9,11 +9,23 @@
 // (SplitCommandLine below) and starts it; `owner_window` is ignored there.
 // Gives nothing when the program cannot be started.
 //
+// `without_redirection` (Windows only; ignored elsewhere and by a 64-bit process) turns the
+// WOW64 file-system redirection off around the start, so that a path into System32 names the
+// native 64-bit folder; it is restored before StartHidden returns.
+//
 // Poll() never blocks: nothing while the program runs, its exit code once it has ended (on
 // POSIX a program ended by a signal reports 128 + the signal number). When the system gave no
 // process to wait for (ShellExecuteExW may hand a start to another program), Poll() reports
 // kUnknownExitCode at once. Destroying the object closes the process handle; it never stops
 // the program, which may run on after it.
+//
+// WaitForEndOrInput(ms) blocks without spinning until the program has ended, input arrives
+// for the calling thread's message queue (Windows: MsgWaitForMultipleObjectsEx with
+// QS_ALLINPUT and MWMO_INPUTAVAILABLE, so input already waiting also wakes it; the stand-in
+// has no message queue) or `ms` milliseconds have passed. It reads nothing from the queue.
+// Terminate() ends a running program at once (TerminateProcess with exit code 1; the stand-in
+// sends SIGKILL) and waits until it has gone; afterwards Poll() reports its exit code. It does
+// nothing once the program has ended.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,7 +40,8 @@ class StartedProcess {
  public:
   static std::optional<StartedProcess> StartHidden(const std::u16string& program,
                                                    const std::u16string& parameters,
-                                                   void* owner_window = nullptr);
+                                                   void* owner_window = nullptr,
+                                                   bool without_redirection = false);
 
   StartedProcess(StartedProcess&& other) noexcept : id_(other.id_), exit_code_(other.exit_code_) {
     other.id_ = kNone;
@@ -39,6 +52,10 @@ class StartedProcess {
   ~StartedProcess();
 
   std::optional<std::uint32_t> Poll();
+
+  enum class Wake { Ended, Input, TimedOut };
+  Wake WaitForEndOrInput(std::uint32_t milliseconds);
+  void Terminate();
 
  private:
   static constexpr std::intptr_t kNone = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "inspection/library_report.h"
 #include "platform/date_time.h"
 #include "platform/text_file.h"
 #include "registration/library_discovery.h"
@@ -34,6 +35,14 @@ void RegistrationWindow::Button2Click() {
   c_.libraries.Clear();
   c_.folder.SetText(*chosen + u"\\");
   FindLibraries(c_.folder.Text(), c_.libraries);
+  ShowVerdicts();
+}
+
+void RegistrationWindow::ShowVerdicts() {
+  for (int i = 0; i < c_.libraries.Count(); ++i) {
+    const auto report = runner_.registrar().Inspect(c_.folder.Text() + c_.libraries.Name(i));
+    c_.libraries.SetNote(i, inspection::Verdict(report));
+  }
 }
 
 void RegistrationWindow::Button1Click() { TickAll(c_.libraries, true); }
@@ -82,6 +91,7 @@ RegistrationWindow::RunTally RegistrationWindow::RegisterTicked(int step) {
     c_.status.SetText(path);
     c_.progress.SetPosition(std::min(100, c_.progress.Position() + step));
     c_.log.Append(runner_.LastResultLine());
+    if (!registered) c_.log.Append(kCauseIndent + runner_.LastResult().cause);
     ++tally.handled;
     if (!registered) ++tally.failed;
   }

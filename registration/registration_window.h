@@ -42,12 +42,14 @@ class RegistrationWindow {
   void Button5Click();
 
   const RegistrationRunner& Runner() const { return runner_; }
+  RegistrationRunner& Runner() { return runner_; }
 
  private:
   struct RunTally {
     int handled = 0;
     int failed = 0;
   };
+  void ShowVerdicts();
   void AppendLogHeader();
   RunTally RegisterTicked(int step);
   void ReportEnd(const RunTally& tally);

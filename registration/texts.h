@@ -18,6 +18,8 @@ inline constexpr char16_t kLogRule[] = u"---------------------------------------
 
 inline constexpr char16_t kResultOk[] = u" OK!";
 inline constexpr char16_t kResultFailed[] = u" failed.";
+// Put before the cause line the log adds under a failed result line.
+inline constexpr char16_t kCauseIndent[] = u"    ";
 
 // The end of a run in which some libraries failed, e.g. "2 of 5 libraries failed to register.".
 std::u16string FailureSummary(int failed, int handled);

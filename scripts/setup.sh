@@ -4,8 +4,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ zlib1g-dev libgtest-dev libgmock-dev googletest
   libcli11-dev nlohmann-json3-dev
-  g++-mingw-w64-i686 libz-mingw-w64-dev
-  wine wine32:i386 xvfb xauth xdotool imagemagick
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  wine wine32:i386 wine64 xvfb xauth xdotool imagemagick
   zip unzip p7zip-full libarchive-tools python3
   clang libclang-rt-14-dev
 )

@@ -51,6 +51,9 @@ class CheckList {
   virtual void Add(const std::u16string& name) = 0;  // added unticked
   virtual int SelectedIndex() const = 0;
   virtual void SetSelectedIndex(int index) = 0;
+  // A short remark shown beside the entry's name (e.g. what an inspection found); the name
+  // itself stays as it was added. Lists that show no remarks ignore it.
+  virtual void SetNote(int /*index*/, const std::u16string& /*note*/) {}
 };
 
 // A list of text lines that only grows (the log).

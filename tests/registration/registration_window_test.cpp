@@ -150,7 +150,7 @@ TEST(RegisterRun, ProgressBarAdvancesByStepAndEndsAtHundred) {
       expected.push_back(100);
     }
     EXPECT_EQ(h.progress.history, expected);
-    EXPECT_EQ(h.log.Count(), 4 + c.ticked + 1);
+    EXPECT_EQ(h.log.Count(), 4 + 2 * c.ticked + 1);  // each missing library: result and cause
   }
 }
 
@@ -171,7 +171,11 @@ TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
   EXPECT_EQ(h.log.lines[2].rfind(u"System time: ", 0), 0u);
   EXPECT_GE(std::count(h.log.lines[2].begin(), h.log.lines[2].end(), u':'), 3);
 
-  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, {folder + u"a.dll failed.", folder + u"c.ocx failed."}));
+  // Each failed line is followed by its cause: the files are missing.
+  ASSERT_EQ(h.log.Count(), 4 + 4 + 1);
+  EXPECT_EQ(ResultLines(h.log.lines), (Names{folder + u"a.dll failed.", folder + u"c.ocx failed."}));
+  EXPECT_EQ(h.log.lines[5].rfind(u"    cannot be read: ", 0), 0u);
+  EXPECT_EQ(h.log.lines[7].rfind(u"    cannot be read: ", 0), 0u);
   EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
   ASSERT_EQ(h.boxes.shown.size(), 1u);
   EXPECT_EQ(h.boxes.shown[0].text, u"2 of 2 libraries failed to register.");

@@ -34,4 +34,14 @@ std::vector<std::u16string> ExpectedBlock(const std::vector<std::u16string>& log
   return expected;
 }
 
+std::vector<std::u16string> ResultLines(const std::vector<std::u16string>& log) {
+  const auto ends_with = [](const std::u16string& line, std::u16string_view end) {
+    return line.size() >= end.size() && line.compare(line.size() - end.size(), end.size(), end) == 0;
+  };
+  std::vector<std::u16string> results;
+  for (const auto& line : log)
+    if (ends_with(line, kResultOk) || ends_with(line, kResultFailed)) results.push_back(line);
+  return results;
+}
+
 }  // namespace kv::registration

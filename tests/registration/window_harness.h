@@ -42,4 +42,8 @@ struct WindowHarness {
 std::vector<std::u16string> ExpectedBlock(const std::vector<std::u16string>& log_block,
                                           const std::vector<std::u16string>& result_lines);
 
+// The result lines of a log: every line ending in " OK!" or " failed.", without the cause lines.
+std::vector<std::u16string> ResultLines(const std::vector<std::u16string>& log);
+
+
 }  // namespace kv::registration

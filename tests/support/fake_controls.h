@@ -69,11 +69,13 @@ class FakeCheckList : public ui::CheckList {
   bool Checked(int index) const override { return At(index).checked; }
   void SetChecked(int index, bool checked) override { At(index).checked = checked; }
   void Clear() override;
-  void Add(const std::u16string& name) override { entries_.push_back({name, false}); }
+  void Add(const std::u16string& name) override { entries_.push_back({name, false, {}}); }
   int SelectedIndex() const override { return selected_; }
   void SetSelectedIndex(int index) override;
+  void SetNote(int index, const std::u16string& note) override { At(index).note = note; }
 
   // Test helpers.
+  std::u16string Note(int index) const { return At(index).note; }
   std::vector<std::u16string> Names() const;
   void TickNames(const std::vector<std::u16string>& names);
 
@@ -81,6 +83,7 @@ class FakeCheckList : public ui::CheckList {
   struct Entry {
     std::u16string name;
     bool checked;
+    std::u16string note;
   };
   // Reading outside the list is a fault of the code under test: fail loudly.
   Entry& At(int index);

@@ -1,23 +1,28 @@
-// kolvane-cli register [--silent] FOLDER|LIBRARY...: registers libraries through the registration
-// core (the same run as the Register button) and prints its log block. Windows only.
+// kolvane-cli register [--silent] [--timeout S] [--json] FOLDER|LIBRARY...: registers libraries
+// through the registration core (the same run as the Register button) and prints its log block,
+// a cause under each failed line; with --json one document of the results instead. Each
+// library goes to the regsvr32 of its own bitness (the stand-in build: regsvr32 on PATH).
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/file_ops.h"
-#include "platform/file_system.h"
-#include "registration/library_discovery.h"
+#include <nlohmann/json.hpp>
+
 #include "registration/registration_window.h"
+#include "registration/texts.h"
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
+#include "tools/kolvane-cli/library_targets.h"
 
 namespace kv::cli {
 namespace {
 
 struct RegisterArguments {
   bool silent = false;
+  bool json = false;
+  std::uint32_t timeout_seconds = registration::kDefaultTimeLimitSeconds;
   std::vector<std::string> targets;
 };
 
@@ -119,72 +124,70 @@ class NoWindows : public ui::MessagePump {
   bool TerminateRequested() const override { return false; }
 };
 
-// The libraries to register, by folder (ending in "\"), in the order the arguments name them.
-[[maybe_unused]] std::vector<std::pair<std::u16string, std::vector<std::u16string>>> Targets(
-    const RegisterArguments& arguments, bool& all_found) {
-  std::vector<std::pair<std::u16string, std::vector<std::u16string>>> groups;
-  const auto group_of = [&groups](const std::u16string& folder) -> std::vector<std::u16string>& {
-    for (auto& group : groups)
-      if (group.first == folder) return group.second;
-    return groups.emplace_back(folder, std::vector<std::u16string>{}).second;
-  };
-  for (const auto& target : arguments.targets) {
-    std::u16string path = platform::FullPath(PathArgument(target));
-    if (platform::FolderExists(path)) {
-      if (path.back() != u'\\') path += u'\\';
-      std::vector<std::u16string> names;
-      registration::FindLibraries(path.substr(0, path.size() - 1), names);
-      auto& group = group_of(path);
-      group.insert(group.end(), names.begin(), names.end());
-    } else if (platform::FileExists(path)) {
-      const std::size_t slash = path.find_last_of(u'\\');
-      group_of(path.substr(0, slash + 1)).push_back(path.substr(slash + 1));
-    } else {
-      ReportError(target, "no such file or folder");
-      all_found = false;
-    }
+// The registration window's run over one folder's libraries, its log block printed as it grows.
+bool RegisterWithLog(const LibraryGroup& group, const RegisterArguments& arguments) {
+  ConsoleText folder_text, search, status;
+  ConsoleList list;
+  ConsoleTick silent(arguments.silent);
+  ConsoleProgress progress;
+  PrintedLog log;
+  ConsoleEnable save_log;
+  NoSave save_dialog;
+  NoPicker picker;
+  PrintedBoxes boxes;
+  NoWindows pump;
+  folder_text.SetText(group.folder);
+  for (const auto& name : group.names) {
+    list.Add(name);
+    list.SetChecked(list.Count() - 1, true);
   }
-  return groups;
+  registration::RegistrationWindow window(
+      {folder_text, list, search, silent, progress, status, log, save_log, save_dialog, picker, boxes, pump});
+  window.Runner().time_limit_seconds = arguments.timeout_seconds;
+  window.Button3Click();
+  return status.Text() == registration::kAllSucceeded;
+}
+
+nlohmann::ordered_json ResultEntry(const std::u16string& path, const registration::RegistrationResult& result) {
+  nlohmann::ordered_json entry{{"path", Utf8(path)}, {"registered", result.registered}};
+  entry["reason"] = result.cause.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(Utf8(result.cause));
+  entry["exit_code"] = result.exit_code ? nlohmann::ordered_json(*result.exit_code) : nlohmann::ordered_json();
+  entry["host"] = result.host.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(Utf8(result.host));
+  return entry;
 }
 
 int RunRegister(const RegisterArguments& arguments) {
-#ifndef _WIN32
-  (void)arguments;
-  ReportError("register", "registering libraries needs Windows (regsvr32)");
-  return kExitUsage;
-#else
   bool all_found = true;
-  bool all_registered = true;
-  for (const auto& [folder, names] : Targets(arguments, all_found)) {
-    ConsoleText folder_text, search, status;
-    ConsoleList list;
-    ConsoleTick silent(arguments.silent);
-    ConsoleProgress progress;
-    PrintedLog log;
-    ConsoleEnable save_log;
-    NoSave save_dialog;
-    NoPicker picker;
-    PrintedBoxes boxes;
+  const auto groups = LibraryTargets(arguments.targets, all_found);
+  int failed = 0;
+  if (arguments.json) {
     NoWindows pump;
-    folder_text.SetText(folder);
-    for (const auto& name : names) {
-      list.Add(name);
-      list.SetChecked(list.Count() - 1, true);
+    registration::Registrar registrar(pump);
+    nlohmann::ordered_json results = nlohmann::ordered_json::array();
+    for (const auto& group : groups) {
+      for (const auto& name : group.names) {
+        const auto result = registrar.Register(group.folder + name, {arguments.silent, arguments.timeout_seconds});
+        if (!result.registered) ++failed;
+        results.push_back(ResultEntry(group.folder + name, result));
+      }
     }
-    registration::RegistrationWindow window({folder_text, list, search, silent, progress, status, log,
-                                             save_log, save_dialog, picker, boxes, pump});
-    window.Button3Click();
-    for (const auto& line : log.lines)
-      if (line.size() >= 8 && line.compare(line.size() - 8, 8, u" failed.") == 0) all_registered = false;
+    const nlohmann::ordered_json document{{"results", results}, {"failed", failed}};
+    std::printf("%s\n", document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+  } else {
+    for (const auto& group : groups)
+      if (!RegisterWithLog(group, arguments)) ++failed;
   }
   if (!all_found) return kExitUsage;
-  return all_registered ? kExitOk : kExitMemberFailed;
-#endif
+  return failed == 0 ? kExitOk : kExitMemberFailed;
 }
 
 CommandRun SetupRegister(CLI::App& command) {
   auto arguments = std::make_shared<RegisterArguments>();
   command.add_flag("--silent", arguments->silent, "Pass /s to regsvr32 so that it shows nothing");
+  command.add_flag("--json", arguments->json, "Print one JSON document of the results instead of the log");
+  command.add_option("--timeout", arguments->timeout_seconds,
+                     "Seconds each regsvr32 may run before it is ended (default 60)")
+      ->check(CLI::Range(1u, 86400u));
   command.add_option("TARGET", arguments->targets, "Folders (every .dll, then every .ocx) or libraries")
       ->required();
   return [arguments] { return RunRegister(*arguments); };
@@ -193,6 +196,6 @@ CommandRun SetupRegister(CLI::App& command) {
 }  // namespace
 
 extern const CommandSpec kRegisterCommand{
-    "register", "Register libraries through regsvr32 and print the log (Windows only)", SetupRegister};
+    "register", "Register libraries through the regsvr32 of their bitness and print the log", SetupRegister};
 
 }  // namespace kv::cli

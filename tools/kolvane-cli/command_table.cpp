@@ -7,10 +7,11 @@ extern const CommandSpec kTestCommand;
 extern const CommandSpec kExtractCommand;
 extern const CommandSpec kPackCommand;
 extern const CommandSpec kRegisterCommand;
+extern const CommandSpec kInspectCommand;
 extern const CommandSpec kCreateCommand;
 
 std::vector<CommandSpec> AllCommands() {
-  return {kListCommand, kTestCommand, kExtractCommand, kPackCommand, kRegisterCommand, kCreateCommand};
+  return {kListCommand, kTestCommand, kExtractCommand, kPackCommand, kInspectCommand, kRegisterCommand, kCreateCommand};
 }
 
 }  // namespace kv::cli

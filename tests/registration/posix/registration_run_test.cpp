@@ -2,6 +2,8 @@
 // stand-in: result lines, log blocks, arguments handed over, end messages and re-entry.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <map>
 #include <stdexcept>
 
 #include "platform/unicode.h"
@@ -41,16 +43,26 @@ TEST_F(RegistrationRun, ResultLinesFollowLoadCheckAndExitCode) {
   h.libraries.SetChecked(h.libraries.Count() - 1, true);
   h.window.Button3Click();
 
+  // Each failed line is followed by its cause; a missing file's names the system's reason.
+  const std::map<std::u16string, std::u16string> causes{
+      {u"plain.dll", u"    not a COM server (no DllRegisterServer)"},
+      {u"failing.dll", u"    DllRegisterServer reported an error (regsvr32 exit code 5)"},
+      {u"missing.dll", u"    cannot be read: "}};
   Names expected_lines;
   Calls expected_calls;
   for (const auto& name : h.libraries.Names()) {
     if (name == u"c.dll") continue;  // not ticked
     const bool ok = name == u"a.dll" || name == u"b.ocx";
     expected_lines.push_back(folder + name + (ok ? u" OK!" : u" failed."));
+    if (!ok) expected_lines.push_back(causes.at(name));
     // Only COM servers reach regsvr32; a missing file or a plain library never does.
     if (ok || name == u"failing.dll") expected_calls.push_back({"/s", Utf8(folder + name)});
   }
-  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, expected_lines));
+  Names lines = h.log.lines;
+  ASSERT_EQ(lines.size(), 4u + expected_lines.size() + 1u);
+  ASSERT_EQ(lines[lines.size() - 2].rfind(causes.at(u"missing.dll"), 0), 0u) << Utf8(lines[lines.size() - 2]);
+  lines[lines.size() - 2] = causes.at(u"missing.dll");
+  EXPECT_EQ(lines, ExpectedBlock(lines, expected_lines));
   EXPECT_EQ(regsvr32.Calls(), expected_calls);
   EXPECT_EQ(h.status.Text(), u"3 of 5 libraries failed to register.");
   ASSERT_EQ(h.boxes.shown.size(), 1u);
@@ -139,7 +151,10 @@ TEST_F(RegistrationRun, ClosingTheWindowDuringWaitReportsFailureAndEndsLaterWait
 
   Names expected;
   for (const auto& name : h.libraries.Names())
-    if (name == u"a.dll" || name == u"c.dll") expected.push_back(folder + name + u" failed.");
+    if (name == u"a.dll" || name == u"c.dll") {
+      expected.push_back(folder + name + u" failed.");
+      expected.push_back(u"    the program was closed before regsvr32 ended");
+    }
   EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, expected));
   EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
 }
@@ -156,9 +171,10 @@ TEST_F(RegistrationRun, TicksAreReadWhenTheWalkReachesAnEntry) {
     h.libraries.SetChecked(3, true);
   });
   h.window.Button3Click();
-  ASSERT_EQ(h.log.Count(), 4 + 2 + 1);
-  EXPECT_EQ(h.log.lines[4].rfind(folder + names[0], 0), 0u);
-  EXPECT_EQ(h.log.lines[5].rfind(folder + names[3], 0), 0u);
+  const Names results = ResultLines(h.log.lines);
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].rfind(folder + names[0], 0), 0u);
+  EXPECT_EQ(results[1].rfind(folder + names[3], 0), 0u);
   EXPECT_EQ(h.progress.Position(), 100);  // full at the end although the ticks changed
 }
 
@@ -169,8 +185,34 @@ TEST_F(RegistrationRun, ExceptionDuringTheAttemptGivesFailedLine) {
   RegistrationRunner runner(pump);
   EXPECT_FALSE(runner.RegisterLibrary(folder + u"a.dll", true));
   EXPECT_EQ(runner.LastResultLine(), folder + u"a.dll failed.");
+  EXPECT_EQ(runner.LastResult().cause, u"raised inside the wait");
   EXPECT_TRUE(runner.RegisterLibrary(folder + u"a.dll", true));  // nothing left behind
   EXPECT_EQ(runner.LastResultLine(), folder + u"a.dll OK!");
+}
+
+TEST_F(RegistrationRun, MissingDependencyIsNamedWhenRegsvr32CannotLoadTheLibrary) {
+  CopyFixture("needs_helper.dll", dir / "libs", "needs_helper.dll");  // its helper stays behind
+  regsvr32.FailFor("needs_helper.dll", 3);
+  h.BrowseAndTick(test::PathText(dir / "libs"), {u"needs_helper.dll"});
+  h.window.Button3Click();
+  const std::u16string folder = test::PathText(dir / "libs") + u"\\";
+  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, {folder + u"needs_helper.dll failed.",
+                                                     u"    missing dependency kvhelper.dll; the library "
+                                                     u"could not be loaded (regsvr32 exit code 3)"}));
+  EXPECT_EQ(regsvr32.Calls().size(), 1u);  // started all the same: the loader has the last word
+}
+
+TEST_F(RegistrationRun, Regsvr32RunningPastItsLimitIsEndedAndReported) {
+  const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
+  regsvr32.SleepSeconds("30");
+  test::FakeMessagePump pump;
+  RegistrationRunner runner(pump);
+  runner.time_limit_seconds = 1;
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(runner.RegisterLibrary(folder + u"a.dll", true));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  EXPECT_EQ(runner.LastResult().cause, u"timed out after 1 s; regsvr32 was ended");
+  EXPECT_FALSE(runner.LastResult().exit_code.has_value());
 }
 
 TEST_F(RegistrationRun, SavedLogHoldsTheRunsBytes) {

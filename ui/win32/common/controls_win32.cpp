@@ -39,6 +39,15 @@ LRESULT CALLBACK CheckListProcedure(HWND list, UINT message, WPARAM wparam, LPAR
 
 }  // namespace
 
+namespace {
+
+// Halfway between two colours: dimmed text on its field.
+COLORREF Blend(COLORREF a, COLORREF b) {
+  return RGB((GetRValue(a) + GetRValue(b)) / 2, (GetGValue(a) + GetGValue(b)) / 2, (GetBValue(a) + GetBValue(b)) / 2);
+}
+
+}  // namespace
+
 std::u16string WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
   std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
@@ -73,9 +82,23 @@ void WinCheckList::SetChecked(int index, bool checked) {
     InvalidateRect(control_, &item, FALSE);
 }
 
+void WinCheckList::Clear() {
+  SendMessageW(control_, LB_RESETCONTENT, 0, 0);
+  notes_.clear();
+}
+
 void WinCheckList::Add(const std::u16string& name) {
   const LRESULT index = SendMessageW(control_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name)));
   if (index >= 0) SendMessageW(control_, LB_SETITEMDATA, static_cast<WPARAM>(index), 0);
+}
+
+void WinCheckList::SetNote(int index, const std::u16string& note) {
+  if (index < 0 || index >= Count()) return;
+  if (notes_.size() <= static_cast<std::size_t>(index)) notes_.resize(static_cast<std::size_t>(index) + 1);
+  notes_[static_cast<std::size_t>(index)] = note;
+  RECT item{};
+  if (SendMessageW(control_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != LB_ERR)
+    InvalidateRect(control_, &item, FALSE);
 }
 
 void WinCheckList::ToggleAt(int index) {
@@ -84,7 +107,7 @@ void WinCheckList::ToggleAt(int index) {
 }
 
 void WinCheckList::Draw(const DRAWITEMSTRUCT& item, COLORREF field, COLORREF text, COLORREF accent,
-                        COLORREF accent_text) {
+                        COLORREF accent_text) const {
   if (item.itemID == static_cast<UINT>(-1)) return;
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   const HDC dc = item.hDC;
@@ -101,6 +124,18 @@ void WinCheckList::Draw(const DRAWITEMSTRUCT& item, COLORREF field, COLORREF tex
   RECT label{tick.right + 4, area.top, area.right, area.bottom};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, selected ? accent_text : text);
+  const std::size_t at = item.itemID;
+  const std::u16string note = at < notes_.size() ? notes_[at] : std::u16string();
+  if (!note.empty()) {
+    // The note takes the right part of the row, dimmed; the name keeps what it needs first.
+    SIZE name_size{};
+    GetTextExtentPoint32W(dc, Wide(name), static_cast<int>(name.size()), &name_size);
+    RECT note_area{label.left + name_size.cx + 12, area.top, area.right - 4, area.bottom};
+    SetTextColor(dc, selected ? accent_text : Blend(text, field));
+    DrawTextW(dc, Wide(note), static_cast<int>(note.size()), &note_area,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_RIGHT | DT_END_ELLIPSIS);
+    SetTextColor(dc, selected ? accent_text : text);
+  }
   DrawTextW(dc, Wide(name), static_cast<int>(name.size()), &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   if ((item.itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &area);
 }

@@ -73,19 +73,22 @@ class WinCheckList final : public CheckList {
   std::u16string Name(int index) const override;
   bool Checked(int index) const override;
   void SetChecked(int index, bool checked) override;
-  void Clear() override { SendMessageW(control_, LB_RESETCONTENT, 0, 0); }
+  void Clear() override;
   void Add(const std::u16string& name) override;
   int SelectedIndex() const override { return static_cast<int>(SendMessageW(control_, LB_GETCURSEL, 0, 0)); }
   void SetSelectedIndex(int index) override { SendMessageW(control_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+  // The note is drawn right-aligned beside the name; the item's text stays the bare name.
+  void SetNote(int index, const std::u16string& note) override;
 
-  // Draws one item (WM_DRAWITEM) with a tick box in front of the name.
-  static void Draw(const DRAWITEMSTRUCT& item, COLORREF field, COLORREF text, COLORREF accent, COLORREF accent_text);
+  // Draws one item (WM_DRAWITEM) with a tick box in front of the name and its note after it.
+  void Draw(const DRAWITEMSTRUCT& item, COLORREF field, COLORREF text, COLORREF accent, COLORREF accent_text) const;
   // Toggles the tick of the item under a click in the tick box area, or of the selected item
   // on the space bar. Call from the list's subclass procedure.
   void ToggleAt(int index);
 
  private:
   HWND control_;
+  std::vector<std::u16string> notes_;  // by item index; the list is never sorted
 };
 
 class WinLineList final : public LineList {

@@ -127,7 +127,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         DrawBanner(item);
       } else {
         const Palette& p = skin_.palette();
-        WinCheckList::Draw(item, p.field, p.field_text, p.accent, p.accent_text);
+        listbox1_.Draw(item, p.field, p.field_text, p.accent, p.accent_text);
       }
       return TRUE;
     }
