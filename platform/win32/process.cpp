@@ -4,11 +4,40 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include "platform/win32/kernel32_function.h"
+
 namespace kv::platform {
+namespace {
+
+// Turns the calling thread's WOW64 file-system redirection off for its lifetime. Does nothing
+// where the system has no such calls (32-bit Windows before Vista, Wine without WOW64) or
+// refuses (a 64-bit process, 32-bit Windows).
+class RedirectionOff {
+ public:
+  RedirectionOff() {
+    using DisableFn = BOOL(WINAPI*)(PVOID*);
+    if (const auto disable = win32::Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection"))
+      off_ = disable(&old_value_) != FALSE;
+  }
+  ~RedirectionOff() {
+    using RevertFn = BOOL(WINAPI*)(PVOID);
+    if (!off_) return;
+    if (const auto revert = win32::Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection"))
+      revert(old_value_);
+  }
+  RedirectionOff(const RedirectionOff&) = delete;
+  RedirectionOff& operator=(const RedirectionOff&) = delete;
+
+ private:
+  PVOID old_value_ = nullptr;
+  bool off_ = false;
+};
+
+}  // namespace
 
 std::optional<StartedProcess> StartedProcess::StartHidden(const std::u16string& program,
                                                           const std::u16string& parameters,
-                                                          void* owner_window) {
+                                                          void* owner_window, bool without_redirection) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -16,7 +45,14 @@ std::optional<StartedProcess> StartedProcess::StartHidden(const std::u16string& 
   info.lpFile = reinterpret_cast<const wchar_t*>(program.c_str());
   info.lpParameters = reinterpret_cast<const wchar_t*>(parameters.c_str());
   info.nShow = SW_HIDE;
-  if (!ShellExecuteExW(&info)) return std::nullopt;
+  BOOL started_ok = FALSE;
+  if (without_redirection) {
+    const RedirectionOff redirection_off;
+    started_ok = ShellExecuteExW(&info);
+  } else {
+    started_ok = ShellExecuteExW(&info);
+  }
+  if (!started_ok) return std::nullopt;
   StartedProcess started(reinterpret_cast<std::intptr_t>(info.hProcess));
   if (!info.hProcess) started.exit_code_ = kUnknownExitCode;
   return started;
@@ -30,6 +66,34 @@ std::optional<std::uint32_t> StartedProcess::Poll() {
   DWORD code = 0;
   if (!GetExitCodeProcess(process, &code)) return exit_code_ = kUnknownExitCode;
   return exit_code_ = code;
+}
+
+StartedProcess::Wake StartedProcess::WaitForEndOrInput(std::uint32_t milliseconds) {
+  if (exit_code_ || id_ == kNone) return Wake::Ended;
+  HANDLE process = reinterpret_cast<HANDLE>(id_);
+  switch (MsgWaitForMultipleObjectsEx(1, &process, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE)) {
+    case WAIT_OBJECT_0:
+      Poll();
+      return Wake::Ended;
+    case WAIT_OBJECT_0 + 1:
+      return Wake::Input;
+    case WAIT_TIMEOUT:
+      return Wake::TimedOut;
+    default:
+      // A handle that cannot be waited on never signals; give up on the program rather than
+      // have the caller wait for ever.
+      exit_code_ = kUnknownExitCode;
+      return Wake::Ended;
+  }
+}
+
+void StartedProcess::Terminate() {
+  if (exit_code_ || id_ == kNone) return;
+  const HANDLE process = reinterpret_cast<HANDLE>(id_);
+  // A refusal from a program that has just ended is fine; any other would make the wait endless.
+  if (!TerminateProcess(process, 1) && WaitForSingleObject(process, 0) == WAIT_TIMEOUT) return;
+  WaitForSingleObject(process, INFINITE);
+  Poll();
 }
 
 void StartedProcess::Release() {

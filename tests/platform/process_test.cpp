@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
+#include "tests/support/test_dir.h"
+
 namespace kv::platform {
 namespace {
 
@@ -57,6 +61,54 @@ TEST(StartedProcess, ReportsExitCodeOfProgramFoundBySearchPath) {
   ASSERT_TRUE(passing.has_value());
   StartedProcess moved = std::move(*passing);
   EXPECT_EQ(WaitFor(moved), 0u);
+}
+
+// A program that runs until it is stopped, and the exit code Terminate leaves it with.
+#ifdef _WIN32
+// Wine's own regsvr32 running the fixture whose DllRegisterServer never returns.
+std::u16string NeverEndingParameters() {
+  const auto hang = kv::test::BinaryDir() / "tests" / "fixtures" / "libraries" / "hang.dll";
+  return u"/s \"" + kv::test::PathText(hang) + u"\"";
+}
+constexpr const char16_t* kNeverEnding = u"regsvr32";
+constexpr std::uint32_t kTerminatedCode = 1;
+#else
+std::u16string NeverEndingParameters() { return u"600"; }
+constexpr const char16_t* kNeverEnding = u"sleep";
+constexpr std::uint32_t kTerminatedCode = 128 + 9;  // SIGKILL
+#endif
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+TEST(StartedProcess, WaitReturnsOnceTheProgramHasEnded) {
+  auto process = StartedProcess::StartHidden(kShell, kExitWith7);
+  ASSERT_TRUE(process.has_value());
+  const auto start = Clock::now();
+  EXPECT_EQ(process->WaitForEndOrInput(60'000), StartedProcess::Wake::Ended);
+  EXPECT_LT(Clock::now() - start, milliseconds(30'000));  // woken by the end, not the time
+  EXPECT_EQ(process->Poll(), 7u);
+  // Once ended it stays ended, and there is nothing left to stop.
+  EXPECT_EQ(process->WaitForEndOrInput(60'000), StartedProcess::Wake::Ended);
+  process->Terminate();
+  EXPECT_EQ(process->Poll(), 7u);
+}
+
+TEST(StartedProcess, WaitTimesOutOnARunningProgramThatTerminateThenEnds) {
+  auto process = StartedProcess::StartHidden(kNeverEnding, NeverEndingParameters());
+  ASSERT_TRUE(process.has_value());
+  const auto start = Clock::now();
+  EXPECT_EQ(process->WaitForEndOrInput(400), StartedProcess::Wake::TimedOut);
+  const auto waited = Clock::now() - start;
+  EXPECT_GE(waited, milliseconds(350));  // timers may fire a tick early
+  EXPECT_LT(waited, milliseconds(5'000));
+  EXPECT_FALSE(process->Poll().has_value());
+
+  process->Terminate();
+  EXPECT_EQ(process->Poll(), kTerminatedCode);  // known at once: Terminate waited for the end
+  EXPECT_EQ(process->WaitForEndOrInput(60'000), StartedProcess::Wake::Ended);
+  process->Terminate();
+  EXPECT_EQ(process->Poll(), kTerminatedCode);
 }
 
 TEST(StartedProcess, UnknownProgramIsNotStarted) {
