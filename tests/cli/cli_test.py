@@ -20,9 +20,10 @@ def win_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run(*args, stdin=None):
+def run(*args, stdin=None, env=None):
     command = ([ARGS.emulator] if ARGS.emulator else []) + [ARGS.cli] + list(args)
-    done = subprocess.run(command, input=stdin or b"", capture_output=True, timeout=300)
+    done = subprocess.run(command, input=stdin or b"", capture_output=True, timeout=300,
+                          env=dict(os.environ, **(env or {})))
     return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode("utf-8", "replace")
 
 
@@ -200,6 +201,102 @@ class ExtractTests(CliCase):
                 self.assertEqual(f.read(), expected, (mode, answers))
 
 
+class LibraryCase(CliCase):
+    def library_folder(self, *names):
+        folder = self.path("libs")
+        os.makedirs(folder, exist_ok=True)
+        for name in names:
+            shutil.copy(os.path.join(ARGS.fixtures, name), folder)
+        return folder
+
+    def by_name(self, entries):
+        return {e["path"].replace("\\", "/").rsplit("/", 1)[-1]: e for e in entries}
+
+
+class InspectTests(LibraryCase):
+    def test_json_tells_bitness_entry_points_and_missing_dependencies(self):
+        folder = self.library_folder("a.dll", "server64.dll", "plain.dll", "needs_helper.dll")
+        with open(os.path.join(folder, "notes.dll"), "w") as f:
+            f.write("not a library")
+        code, out, _ = run("inspect", "--json", win_path(folder))
+        self.assertEqual(code, 1)  # some are no registrable COM servers
+        libraries = self.by_name(json.loads(out)["libraries"])
+        self.assertEqual(sorted(libraries), ["a.dll", "needs_helper.dll", "notes.dll", "plain.dll", "server64.dll"])
+        a = libraries["a.dll"]
+        self.assertEqual((a["machine"], a["dll"], a["com_server"], a["dotnet"], a["problem"]),
+                         ("x86", True, True, False, None))
+        self.assertEqual(a["exports"], ["DllRegisterServer", "DllUnregisterServer"])
+        self.assertIn("KERNEL32.dll", a["imports"])
+        self.assertEqual(libraries["server64.dll"]["machine"], "x64")
+        # The 32-bit Wine prefix is a 32-bit Windows; the stand-in counts as 64-bit.
+        expected = "cannot run on this Windows (x64 library on 32-bit Windows)" if ARGS.windows else None
+        self.assertEqual(libraries["server64.dll"]["problem"], expected)
+        self.assertEqual(libraries["needs_helper.dll"]["missing"], ["kvhelper.dll"])
+        self.assertEqual(libraries["needs_helper.dll"]["problem"], "missing dependency kvhelper.dll")
+        self.assertEqual(libraries["plain.dll"]["problem"], "not a COM server (no DllRegisterServer)")
+        self.assertEqual((libraries["notes.dll"]["machine"], libraries["notes.dll"]["com_server"]), (None, False))
+
+    def test_text_output_gives_a_verdict_per_library_and_status_0_when_all_register(self):
+        folder = self.library_folder("a.dll", "c.dll")
+        code, out, _ = run("inspect", win_path(folder))
+        self.assertEqual(code, 0, out)
+        self.assertEqual(sorted(line.split(": ", 1)[1] for line in out.splitlines()), ["x86 COM server"] * 2)
+
+    def test_windows_dir_resolves_system_imports_against_that_tree(self):
+        if ARGS.windows:
+            self.skipTest("reading a Windows tree from outside is for Linux")
+        folder = self.library_folder("a.dll")
+        tree = self.path("windows")
+        os.makedirs(os.path.join(tree, "System32"))
+        for name in ("kernel32.dll", "MSVCRT.DLL"):
+            open(os.path.join(tree, "System32", name), "wb").close()
+        code, out, _ = run("inspect", "--json", "--windows-dir", tree, folder)
+        self.assertEqual(code, 1)
+        missing = json.loads(out)["libraries"][0]["missing"]
+        self.assertEqual([m.lower() for m in missing], ["advapi32.dll"])
+
+    def test_missing_target_is_bad_usage(self):
+        code, _, err = run("inspect", win_path(self.path("nowhere")))
+        self.assertEqual(code, 2)
+        self.assertIn("no such file or folder", err)
+
+
+class RegisterTests(LibraryCase):
+    def stand_in(self, **variables):
+        """Linux: the recording regsvr32 stand-in first on PATH."""
+        env = {"PATH": ARGS.fixtures + os.pathsep + os.environ["PATH"], "KV_REGSVR32_LOG": self.path("calls")}
+        env.update(variables)
+        return env
+
+    def test_json_gives_each_result_with_its_cause_exit_code_and_host(self):
+        folder = self.library_folder("a.dll", "plain.dll")
+        code, out, _ = run("register", "--json", "--silent", win_path(folder),
+                           env=None if ARGS.windows else self.stand_in())
+        self.assertEqual(code, 1)
+        document = json.loads(out)
+        self.assertEqual(document["failed"], 1)
+        results = self.by_name(document["results"])
+        self.assertEqual((results["a.dll"]["registered"], results["a.dll"]["reason"], results["a.dll"]["exit_code"]),
+                         (True, None, 0))
+        host = "C:\\windows\\System32\\regsvr32.exe" if ARGS.windows else "regsvr32"
+        self.assertEqual(results["a.dll"]["host"], host)
+        self.assertEqual(results["plain.dll"], {"path": results["plain.dll"]["path"], "registered": False,
+                                                "reason": "not a COM server (no DllRegisterServer)",
+                                                "exit_code": None, "host": None})
+
+    def test_timeout_ends_a_regsvr32_that_runs_too_long(self):
+        if ARGS.windows:
+            self.skipTest("the sleeping regsvr32 stand-in is Linux's; Wine's case is in test_registration")
+        folder = self.library_folder("a.dll")
+        code, out, _ = run("register", "--timeout", "1", win_path(folder),
+                           env=self.stand_in(KV_REGSVR32_SLEEP="30"))
+        self.assertEqual(code, 1)
+        lines = out.splitlines()
+        failed = [i for i, line in enumerate(lines) if line.endswith(" failed.")]
+        self.assertEqual(len(failed), 1, out)
+        self.assertEqual(lines[failed[0] + 1], "    timed out after 1 s; regsvr32 was ended")
+
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser()
@@ -207,6 +304,7 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--emulator")
     parser.add_argument("--windows", action="store_true")
+    parser.add_argument("--fixtures", required=True, help="the fixture libraries folder")
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 

@@ -31,7 +31,10 @@ class InstallerTest : public ::testing::Test {
                                [this] { return administrator; },
                                [this](const std::u16string& path) {
                                  registered.push_back(path);
-                                 return failing.count(path) == 0;
+                                 registration::RegistrationResult result;
+                                 result.registered = failing.count(path) == 0;
+                                 if (!result.registered) result.cause = u"DllRegisterServer reported an error (regsvr32 exit code 5)";
+                                 return result;
                                }};
     form = std::make_unique<TMainForm>(InstallerControls{Memo1, edPath, cboverwrite, Label2, pbProgress},
                                        std::move(services), package);

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/text_file.h"
+#include "platform/unicode.h"
 #include "tests/builder/package_fixture.h"
 
 namespace kv::installer {
@@ -72,7 +73,10 @@ class Unattended : public ::testing::Test {
     UnattendedHooks hooks{[this] { return administrator; },
                           [this](const std::u16string& path) {
                             registered.push_back(path);
-                            return failing.count(path) == 0;
+                            registration::RegistrationResult result;
+                            result.registered = failing.count(path) == 0;
+                            if (!result.registered) result.cause = u"DllRegisterServer reported an error (regsvr32 exit code 5)";
+                            return result;
                           }};
     return RunUnattended(*options, package, hooks);
   }
@@ -104,7 +108,11 @@ TEST_F(Unattended, StatusTellsWhatWentWrong) {
 
   failing.insert(dest + u"\\b.ocx");
   EXPECT_EQ(Run({u"/D=" + dest}, package), kRegistrationFailed);
-  EXPECT_NE(Log().find("Not registered: "), std::string::npos);
+  // The log names the library and, on the line below it, why it failed.
+  EXPECT_NE(Log().find("Not registered: " + platform::Utf16ToUtf8(dest) +
+                       "\\b.ocx\r\n    DllRegisterServer reported an error (regsvr32 exit code 5)"),
+            std::string::npos)
+      << Log();
   EXPECT_FALSE(fs::exists(dir / "chosen dest" / "mendkit.ini"));
 
   fs::remove(dir / "chosen dest" / "a.dll");
