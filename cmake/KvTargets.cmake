@@ -34,10 +34,13 @@ function(kv_module name)
   target_link_libraries(${name} PUBLIC kv_common ${M_DEPS})
 endfunction()
 
-# kv_test_suite(NAME DIR [LIBS ...]): one GoogleTest program of every .cpp in tests/DIR,
-# registered with CTest as one test (under Wine for the Windows build).
+# kv_test_suite(NAME DIR [LIBS ...] [LABELS ...] [WIN64_PREFIX]): one GoogleTest program of every
+# .cpp in tests/DIR, registered with CTest as one test (under Wine, in the 32-bit prefix, for
+# the Windows build). WIN64_PREFIX registers the same program once more in the Windows build,
+# as NAME_win64 with the label win64, run in the 64-bit prefix; the program sees
+# KV_WINEARCH=win64 there (win32 in the first prefix).
 function(kv_test_suite name dir)
-  cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "WIN64_PREFIX" "" "LIBS;LABELS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
   if(WIN32)
     file(GLOB win_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/win32/*.cpp)
@@ -49,13 +52,23 @@ function(kv_test_suite name dir)
   endif()
   add_executable(${name} ${srcs} ${win_srcs})
   target_link_libraries(${name} PRIVATE kv_test_support ${T_LIBS} GTest::gtest_main GTest::gmock)
+  set(environment "KV_SOURCE_DIR=${CMAKE_SOURCE_DIR};KV_BINARY_DIR=${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "KV_SOURCE_DIR=${CMAKE_SOURCE_DIR};KV_BINARY_DIR=${CMAKE_BINARY_DIR}"
+    ENVIRONMENT "${environment}"
     LABELS "unit;${dir};${T_LABELS}"
     TIMEOUT 900)
   if(CMAKE_CROSSCOMPILING)
-    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "WINEPREFIX=${KV_WINEPREFIX}")
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+                 "WINEPREFIX=${KV_WINEPREFIX};KV_WINEARCH=win32")
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix)
+    if(T_WIN64_PREFIX)
+      add_test(NAME ${name}_win64 COMMAND ${name})
+      set_tests_properties(${name}_win64 PROPERTIES
+        ENVIRONMENT "${environment};WINEPREFIX=${KV_WINEPREFIX64};KV_WINEARCH=win64"
+        LABELS "unit;${dir};${T_LABELS};win64"
+        FIXTURES_REQUIRED wineprefix64
+        TIMEOUT 900)
+    endif()
   endif()
 endfunction()
