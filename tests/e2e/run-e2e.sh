@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The end-to-end run: starts the real programs of a Windows build in a fresh Wine prefix on a
 # virtual display, works their windows through the driver, checks what they show and leave on
-# disk and in the registry, and takes screenshots of the three windows.
+# disk and in the registry, and takes screenshots of the three windows. A second, 64-bit prefix
+# then runs the same 32-bit programs with x86 and x64 libraries side by side.
 #   run-e2e.sh BUILD_DIR [SCREENSHOT_DIR]
 # Ends with "N passed, N failed"; exits 0 only when nothing failed.
 set -u
@@ -251,6 +252,112 @@ check "main window opens at 150 %" driver wait "$main"
 expect "client area scaled to 150 %" "752 887" "$(driver client-size "$main")"
 shot "$main" kolvane-main-150.png
 closes "main window closes at 150 %" "$main"
+
+# The same programs, still 32-bit, on 64-bit Windows: libraries of both kinds side by side,
+# each registered by the regsvr32 of its own bitness, and a package installed unattended.
+echo "== 64-bit Windows: prefix"
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+export WINEARCH=win64 WINEPREFIX=$work/prefix64
+KV_WINEARCH=win64 "$source_dir/cmake/wine-prefix.sh" "$WINEPREFIX" || {
+  fail "64-bit prefix"; echo "$passed passed, $failed failed"; exit 1; }
+check "64-bit prefix has a 64-bit system folder beside the 32-bit one" \
+  test -d "$WINEPREFIX/drive_c/windows/syswow64" -a -f "$WINEPREFIX/drive_c/windows/system32/regsvr32.exe"
+
+app64="$work/Kolvane app 64"
+mkdir -p "$app64"
+cp "$build/bin/Kolvane.exe" "$build/bin/mendKit.exe" "$build/tools/kolvane-cli/kolvane-cli.exe" "$app64/"
+mixed="$WINEPREFIX/drive_c/Mixed Libraries"
+mkdir -p "$mixed"
+for f in server64.dll a.dll plain64.dll needs_helper.dll; do cp "$build/tests/fixtures/libraries/$f" "$mixed/"; done
+
+# last_run_lines: the log lines of the latest run, without its title, time lines and rules.
+last_run_lines() {
+  driver list "$main" 113 | cut -f2 | awk '/^Kolvane ver\. / { n = 0 } { line[++n] = $0 }
+    END { for (i = 5; i <= n; i++) if (line[i] !~ /^-*$/) print line[i] }'
+}
+
+# Verdicts, both registrations and the failure causes, in one window; returns early when the
+# folder cannot be chosen, as every later step would only wait out its timeouts.
+mixed_libraries_in_the_window() {
+  echo "== 64-bit Windows: Kolvane with x86 and x64 libraries"
+  start "$app64/Kolvane.exe"
+  if driver wait "$main" >/dev/null; then pass "main window opens on 64-bit Windows"; else
+    fail "main window opens on 64-bit Windows"; return; fi
+  driver click "$main" 102 >/dev/null
+  if driver pick-folder "C:\\Mixed Libraries" >/dev/null; then pass "folder picker confirms the mixed folder"; else
+    fail "folder picker confirms the mixed folder"; closes "main window closes on 64-bit Windows" "$main"; return; fi
+  listing=$(driver list "$main" 103)
+  # The verdicts are drawn beside the names; the items themselves stay the bare file names.
+  expect "list holds the x86 and x64 libraries by their bare names" \
+    "a.dll needs_helper.dll plain64.dll server64.dll" "$(printf '%s\n' "$listing" | cut -f2 | sort | xargs)"
+  expect "nothing ticked after browsing" "" "$(printf '%s\n' "$listing" | cut -f1 | grep -v 0 | xargs)"
+  sleep 0.5  # let the list finish drawing its verdicts before the picture is taken
+  shot "$main" kolvane-64bit.png
+
+  for f in server64.dll a.dll; do driver tick "$main" 103 "$(index_of "$f")" 1 >/dev/null; done
+  driver click "$main" 110 >/dev/null
+  expect "x86 and x64 servers: success message" "All operations performed successfully!" "$(driver box "Kolvane")"
+  driver answer "Kolvane" 1 >/dev/null
+  for f in server64.dll a.dll; do
+    expect "$f registered from the 32-bit program (its value written)" "C:\\Mixed Libraries\\$f" \
+      "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
+  done
+  local expected="" f
+  for f in $(printf '%s\n' "$listing" | cut -f2); do
+    case $f in server64.dll | a.dll) expected+="C:\\Mixed Libraries\\$f OK!"$'\n' ;; esac
+  done
+  expect "log: both OK in list order, no cause lines" "$expected" "$(last_run_lines)"$'\n'
+
+  for f in server64.dll a.dll; do driver tick "$main" 103 "$(index_of "$f")" 0 >/dev/null; done
+  for f in plain64.dll needs_helper.dll; do driver tick "$main" 103 "$(index_of "$f")" 1 >/dev/null; done
+  driver click "$main" 110 >/dev/null
+  expect "x64 non-server and x86 server without its helper: warning" "2 of 2 libraries failed to register." \
+    "$(driver box "Kolvane")"
+  driver answer "Kolvane" 1 >/dev/null
+  expect "status shows the failure summary" "2 of 2 libraries failed to register." "$(driver text "$main" 112)"
+  local block
+  block=$(last_run_lines)
+  expected=""
+  for f in $(printf '%s\n' "$listing" | cut -f2); do
+    case $f in plain64.dll | needs_helper.dll) expected+="C:\\Mixed Libraries\\$f failed."$'\n' ;; esac
+  done
+  expect "log: both failed, in list order, nothing else run" "$expected" \
+    "$(printf '%s\n' "$block" | grep -v '^    ')"$'\n'
+  cause_of() { printf '%s\n' "$block" | grep -A1 -Fx "C:\\Mixed Libraries\\$1 failed." | sed -n '2p'; }
+  check "log: cause line under needs_helper.dll names kvhelper.dll" \
+    grep -q '^    .*kvhelper\.dll' <<<"$(cause_of needs_helper.dll)"
+  check "log: cause line under plain64.dll" grep -q '^    [^ ]' <<<"$(cause_of plain64.dll)"
+  expect "log: one cause line per failure" "2" "$(printf '%s\n' "$block" | grep -c '^    [^ ]')"
+  expect "needs_helper.dll not registered" "" "$(registry_value 'HKCU\Software\KolvaneTest' needs_helper.dll)"
+  closes "main window closes on 64-bit Windows" "$main"
+}
+mixed_libraries_in_the_window
+
+echo "== 64-bit Windows: package with x86 and x64 servers, installed unattended"
+mkdir -p "$work/packages"
+package64="$work/packages/Mixed Kit.exe"
+timeout 60 wine "$app64/kolvane-cli.exe" pack --name "Mixed Kit" --path 'C:\Program Files\Mixed Kit' \
+  --desc "An x64 and an x86 COM server" --stub "$(winpath "$app64")\\mendKit.exe" --out "$(winpath "$package64")" \
+  "C:\\Mixed Libraries\\server64.dll" "C:\\Mixed Libraries\\a.dll" >"$work/pack64.out" 2>&1
+status=$?
+expect "kolvane-cli pack returns 0" "0" "$status"
+[ "$status" -eq 0 ] || tr -d '\r' <"$work/pack64.out"
+expect "the package holds both servers and the manifest" "a.dll mendkit.ini server64.dll" \
+  "$(unzip -Z1 "$package64" 2>/dev/null | sort | xargs)"
+check "the package begins with an unchanged mendKit.exe" \
+  cmp -n "$(stat -c %s "$app64/mendKit.exe")" "$app64/mendKit.exe" "$package64"
+installed="$WINEPREFIX/drive_c/Program Files/Kolvane Test"
+# Typed as on a command line, unquoted: /D= takes the rest of the arguments, spaces and all.
+timeout 60 wine "$package64" /S "/LOG=$(winpath "$work")\\install64.log" /D=C:\\Program Files\\Kolvane Test \
+  >/dev/null 2>&1
+status=$?
+expect "unattended install on 64-bit Windows returns 0" "0" "$status"
+[ "$status" -eq 0 ] || tr -d '\r' <"$work/install64.log" 2>/dev/null
+expect "destination with spaces holds both servers" "a.dll server64.dll" "$(ls "$installed" 2>/dev/null | xargs)"
+for f in server64.dll a.dll; do
+  expect "$f registered from the destination" "C:\\Program Files\\Kolvane Test\\$f" \
+    "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
