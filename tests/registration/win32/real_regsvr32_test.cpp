@@ -127,8 +127,9 @@ TEST_F(RealRegistration, FailuresNameTheirCause) {
   };
   EXPECT_EQ(cause("plain64.dll"), u"not a COM server (no DllRegisterServer)");
   EXPECT_EQ(cause("needs_helper.dll").rfind(u"missing dependency kvhelper.dll; ", 0), 0u);
-  if (On64BitWindows())
+  if (On64BitWindows()) {
     EXPECT_EQ(cause("needs_helper64.dll").rfind(u"missing dependency kvhelper64.dll; ", 0), 0u);
+  }
   EXPECT_FALSE(Recorded(u"needs_helper.dll").has_value());
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 // The control interfaces of ui/controls.h over real child windows. Each object refers to a
-// control owned by its parent window; it owns nothing itself.
+// control owned by its parent window; it owns nothing of the window (the check-list keeps the
+// notes it draws beside its items).
 #include <windows.h>
 #include <commctrl.h>
+
+#include <string>
+#include <vector>
 
 #include "ui/controls.h"
 
