@@ -39,6 +39,16 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// `parent\name` with the letter case the folder really has: a Windows tree read from a
+// case-sensitive file system (a Wine prefix on Linux) writes "system32" and "syswow64".
+std::u16string ExistingChild(const std::u16string& parent, std::u16string_view name) {
+  const std::string wanted = LowerAscii(platform::Utf16ToUtf8(name));
+  for (const auto& found : platform::FindFiles(Joined(parent, u"*"), platform::kAllAttributes))
+    if ((found.attributes & 0x10) != 0 && LowerAscii(platform::Utf16ToUtf8(found.name)) == wanted)
+      return Joined(parent, found.name);
+  return Joined(parent, name);
+}
+
 }  // namespace
 
 bool IsApiSetName(std::string_view dll_name) {
@@ -59,9 +69,24 @@ platform::SystemLayout LayoutOfWindowsTree(const std::u16string& windows_folder)
   layout.windows_folder = windows_folder;
   while (layout.windows_folder.size() > 3 && layout.windows_folder.back() == u'\\')
     layout.windows_folder.pop_back();
-  layout.native_machine =
-      platform::FolderExists(Joined(layout.windows_folder, u"SysWOW64")) ? Machine::x64 : Machine::x86;
+  layout.native_machine = platform::FolderExists(ExistingChild(layout.windows_folder, u"SysWOW64"))
+                              ? Machine::x64
+                              : Machine::x86;
   return layout;
+}
+
+const std::u16string& DependencyLookup::SystemFolderOf(Machine machine) {
+  auto known = system_folders_.find(machine);
+  if (known == system_folders_.end()) {
+    std::u16string folder = SystemFolderFor(machine, layout_);
+    // Sysnative is visible only by name, never in a listing of the Windows folder.
+    if (!folder.empty() && !layout_.has_sysnative) {
+      const std::size_t slash = folder.find_last_of(u'\\');
+      folder = ExistingChild(folder.substr(0, slash), std::u16string_view(folder).substr(slash + 1));
+    }
+    known = system_folders_.emplace(machine, std::move(folder)).first;
+  }
+  return known->second;
 }
 
 bool DependencyLookup::FolderHolds(const std::u16string& folder, const std::string& lower_name) {
@@ -80,7 +105,7 @@ std::optional<std::u16string> DependencyLookup::Find(std::string_view dll_name, 
   if (IsApiSetName(dll_name)) return std::u16string();
   const std::string lower = LowerAscii(dll_name);
   if (!own_folder.empty() && FolderHolds(own_folder, lower)) return own_folder;
-  const std::u16string system_folder = SystemFolderFor(machine, layout_);
+  const std::u16string system_folder = SystemFolderOf(machine);
   if (system_folder.empty()) {
     const bool everywhere = std::find(std::begin(kEveryWindowsHas), std::end(kEveryWindowsHas), lower) !=
                             std::end(kEveryWindowsHas);

@@ -12,7 +12,8 @@
 // dependencies are still named.
 //
 // Folder listings are read once per folder and kept, so looking up hundreds of libraries in
-// the same folders reads each folder once. Names compare without regard to ASCII letter case.
+// the same folders reads each folder once. Names compare without regard to ASCII letter case,
+// folder names of a Windows tree too (a Wine prefix on a case-sensitive file system).
 #include <map>
 #include <optional>
 #include <set>
@@ -51,9 +52,11 @@ class DependencyLookup {
 
  private:
   bool FolderHolds(const std::u16string& folder, const std::string& lower_name);
+  const std::u16string& SystemFolderOf(Machine machine);
 
   platform::SystemLayout layout_;
   std::map<std::u16string, std::set<std::string>> listings_;  // folder -> lower-case names
+  std::map<Machine, std::u16string> system_folders_;          // as found on disk
 };
 
 }  // namespace kv::inspection

@@ -43,12 +43,13 @@ void Patch(const fs::path& file, const std::string& from, const std::string& to)
 
 std::string Utf8(const std::u16string& text) { return platform::Utf16ToUtf8(text); }
 
-// A 64-bit Windows tree: System32 holds the 64-bit libraries, SysWOW64 the 32-bit ones.
+// A 64-bit Windows tree as a Wine prefix writes it (lower-case folder names): system32 holds the
+// 64-bit libraries, syswow64 the 32-bit ones.
 class WindowsTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* file : {"windows/System32/kernel32.dll", "windows/SysWOW64/MSVCP140.dll",
-                             "windows/SysWOW64/kernel32.dll", "windows/inwindows.dll", "tools/onpath.dll",
+    for (const char* file : {"windows/system32/kernel32.dll", "windows/syswow64/MSVCP140.dll",
+                             "windows/syswow64/kernel32.dll", "windows/inwindows.dll", "tools/onpath.dll",
                              "app/beside.dll"})
       dir.Write(file, "x");
     layout = LayoutOfWindowsTree(test::PathText(dir / "windows"));
@@ -68,9 +69,9 @@ TEST_F(WindowsTree, EachBitnessLooksInItsOwnSystemFolderThenWindowsThenPath) {
     Machine machine;
     fs::path folder;  // empty: missing
   } cases[] = {
-      {"msvcp140.dll", Machine::x86, dir / "windows" / "SysWOW64"},  // letter case does not matter
+      {"msvcp140.dll", Machine::x86, dir / "windows" / "syswow64"},  // letter case does not matter
       {"MSVCP140.dll", Machine::x64, {}},                            // only a 32-bit copy exists
-      {"KERNEL32.dll", Machine::x64, dir / "windows" / "System32"},
+      {"KERNEL32.dll", Machine::x64, dir / "windows" / "system32"},
       {"inwindows.dll", Machine::x86, dir / "windows"},
       {"onpath.dll", Machine::x64, dir / "tools"},
       {"beside.dll", Machine::x86, dir / "app"},
