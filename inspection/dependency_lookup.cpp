@@ -13,14 +13,14 @@ namespace {
 // Libraries that every supported Windows ships in its system folder; they answer for the
 // system folder when there is no Windows tree to look in.
 constexpr std::string_view kEveryWindowsHas[] = {
-    "advapi32.dll", "bcrypt.dll",   "cfgmgr32.dll", "comctl32.dll", "comdlg32.dll", "crypt32.dll",
-    "dbghelp.dll",  "dwmapi.dll",   "gdi32.dll",    "gdiplus.dll",  "imm32.dll",    "iphlpapi.dll",
-    "kernel32.dll", "kernelbase.dll", "msimg32.dll", "msvcp60.dll", "msvcrt.dll",   "mpr.dll",
-    "netapi32.dll", "ntdll.dll",    "odbc32.dll",   "ole32.dll",    "oleacc.dll",   "oleaut32.dll",
-    "olepro32.dll", "psapi.dll",    "rpcrt4.dll",   "secur32.dll",  "setupapi.dll", "shell32.dll",
-    "shlwapi.dll",  "ucrtbase.dll", "urlmon.dll",   "user32.dll",   "userenv.dll",  "usp10.dll",
-    "uxtheme.dll",  "version.dll",  "winhttp.dll",  "wininet.dll",  "winmm.dll",    "winspool.drv",
-    "wintrust.dll", "wldap32.dll",  "ws2_32.dll",   "wsock32.dll",  "wtsapi32.dll", "msi.dll",
+    "advapi32.dll", "bcrypt.dll",     "cfgmgr32.dll", "comctl32.dll", "comdlg32.dll", "crypt32.dll",
+    "dbghelp.dll",  "dwmapi.dll",     "gdi32.dll",    "gdiplus.dll",  "imm32.dll",    "iphlpapi.dll",
+    "kernel32.dll", "kernelbase.dll", "msimg32.dll",  "msvcp60.dll",  "msvcrt.dll",   "mpr.dll",
+    "netapi32.dll", "ntdll.dll",      "odbc32.dll",   "ole32.dll",    "oleacc.dll",   "oleaut32.dll",
+    "olepro32.dll", "psapi.dll",      "rpcrt4.dll",   "secur32.dll",  "setupapi.dll", "shell32.dll",
+    "shlwapi.dll",  "ucrtbase.dll",   "urlmon.dll",   "user32.dll",   "userenv.dll",  "usp10.dll",
+    "uxtheme.dll",  "version.dll",    "winhttp.dll",  "wininet.dll",  "winmm.dll",    "winspool.drv",
+    "wintrust.dll", "wldap32.dll",    "ws2_32.dll",   "wsock32.dll",  "wtsapi32.dll", "msi.dll",
     "mscoree.dll"};
 
 std::string LowerAscii(std::string_view text) {
@@ -69,9 +69,8 @@ platform::SystemLayout LayoutOfWindowsTree(const std::u16string& windows_folder)
   layout.windows_folder = windows_folder;
   while (layout.windows_folder.size() > 3 && layout.windows_folder.back() == u'\\')
     layout.windows_folder.pop_back();
-  layout.native_machine = platform::FolderExists(ExistingChild(layout.windows_folder, u"SysWOW64"))
-                              ? Machine::x64
-                              : Machine::x86;
+  layout.native_machine =
+      platform::FolderExists(ExistingChild(layout.windows_folder, u"SysWOW64")) ? Machine::x64 : Machine::x86;
   return layout;
 }
 

@@ -23,9 +23,9 @@ std::u16string Wide(std::string_view text) { return platform::Utf8ToUtf16(text);
 
 void AddOnce(std::vector<std::string>& names, const std::string& name) {
   const auto same = [&name](const std::string& other) {
-    return std::equal(name.begin(), name.end(), other.begin(), other.end(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                  std::tolower(static_cast<unsigned char>(b)); });
+    return std::equal(name.begin(), name.end(), other.begin(), other.end(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
   };
   if (std::none_of(names.begin(), names.end(), same)) names.push_back(name);
 }
@@ -98,10 +98,14 @@ std::u16string ProblemOf(const LibraryReport& report, const platform::SystemLayo
 
 const char* MachineName(Machine machine) {
   switch (machine) {
-    case Machine::x86: return "x86";
-    case Machine::x64: return "x64";
-    case Machine::arm64: return "arm64";
-    case Machine::other: break;
+    case Machine::x86:
+      return "x86";
+    case Machine::x64:
+      return "x64";
+    case Machine::arm64:
+      return "arm64";
+    case Machine::other:
+      break;
   }
   return "other";
 }
@@ -110,10 +114,14 @@ bool CanHost(Machine library, const platform::SystemLayout& layout) {
   if (library == Machine::other) return false;
   if (layout.windows_folder.empty()) return library != Machine::arm64;  // the stand-in: x64
   switch (layout.native_machine) {
-    case Machine::x86: return library == Machine::x86;
-    case Machine::x64: return library != Machine::arm64;
-    case Machine::arm64: return true;  // x64 libraries run emulated on Windows 11 for ARM
-    case Machine::other: break;
+    case Machine::x86:
+      return library == Machine::x86;
+    case Machine::x64:
+      return library != Machine::arm64;
+    case Machine::arm64:
+      return true;  // x64 libraries run emulated on Windows 11 for ARM
+    case Machine::other:
+      break;
   }
   return false;
 }

@@ -14,7 +14,7 @@ struct LibraryReport {
   std::u16string path;
   std::optional<Machine> machine;  // nothing when the file is no PE image
   bool dll = false;
-  bool com_server = false;           // exports DllRegisterServer (forwarded counts)
+  bool com_server = false;  // exports DllRegisterServer (forwarded counts)
   bool dotnet = false;
   std::vector<std::string> exports;  // which of DllRegisterServer, DllUnregisterServer, DllInstall
   std::vector<std::string> imports;  // imported and delay-loaded DLLs, each once, as written

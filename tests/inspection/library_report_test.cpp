@@ -19,7 +19,9 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-fs::path Fixture(const std::string& name) { return test::BinaryDir() / "tests" / "fixtures" / "libraries" / name; }
+fs::path Fixture(const std::string& name) {
+  return test::BinaryDir() / "tests" / "fixtures" / "libraries" / name;
+}
 
 fs::path CopyFixture(const std::string& name, const fs::path& folder, const std::string& as) {
   fs::create_directories(folder);
@@ -48,9 +50,9 @@ std::string Utf8(const std::u16string& text) { return platform::Utf16ToUtf8(text
 class WindowsTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* file : {"windows/system32/kernel32.dll", "windows/syswow64/MSVCP140.dll",
-                             "windows/syswow64/kernel32.dll", "windows/inwindows.dll", "tools/onpath.dll",
-                             "app/beside.dll"})
+    for (const char* file :
+         {"windows/system32/kernel32.dll", "windows/syswow64/MSVCP140.dll", "windows/syswow64/kernel32.dll",
+          "windows/inwindows.dll", "tools/onpath.dll", "app/beside.dll"})
       dir.Write(file, "x");
     layout = LayoutOfWindowsTree(test::PathText(dir / "windows"));
     layout.path_folders = {test::PathText(dir / "tools")};
@@ -119,8 +121,8 @@ class FixtureReports : public ::testing::Test {
 };
 
 TEST_F(FixtureReports, ComServersOfBothBitnesses) {
-  for (const auto& [name, machine, verdict] :
-       {std::tuple{"a.dll", Machine::x86, u"x86 COM server"}, std::tuple{"server64.dll", Machine::x64, u"x64 COM server"}}) {
+  for (const auto& [name, machine, verdict] : {std::tuple{"a.dll", Machine::x86, u"x86 COM server"},
+                                               std::tuple{"server64.dll", Machine::x64, u"x64 COM server"}}) {
     const LibraryReport report = Inspect(Fixture(name));
     EXPECT_EQ(report.machine, machine) << name;
     EXPECT_TRUE(report.dll);
@@ -138,7 +140,8 @@ TEST_F(FixtureReports, LibrariesThatCannotBeRegisteredSayWhy) {
   // Point the CLR data directory (index 14) at the headers: enough to mark a .NET assembly.
   {
     std::string bytes = test::ReadFile(dotnet);
-    const std::uint32_t pe = static_cast<unsigned char>(bytes[0x3C]) | static_cast<unsigned char>(bytes[0x3D]) << 8;
+    const std::uint32_t pe = static_cast<unsigned char>(bytes[0x3C]) | static_cast<unsigned char>(bytes[0x3D])
+                                                                           << 8;
     const std::size_t clr = pe + 24 + 96 + 14 * 8;  // PE32 optional header: directories at 96
     bytes.replace(clr, 8, std::string("\x00\x01\x00\x00\x48\x00\x00\x00", 8));
     WriteBytes(dotnet, bytes);

@@ -30,7 +30,8 @@ nlohmann::ordered_json Entry(const inspection::LibraryReport& report) {
   entry["imports"] = report.imports;
   entry["missing"] = report.missing;
   entry["dotnet"] = report.dotnet;
-  entry["problem"] = report.problem.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(Utf8(report.problem));
+  entry["problem"] =
+      report.problem.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(Utf8(report.problem));
   return entry;
 }
 
@@ -54,11 +55,16 @@ int RunInspect(const InspectArguments& arguments) {
     for (const auto& name : group.names) {
       const auto report = inspection::InspectLibrary(group.folder + name, lookup);
       if (!report.com_server || !report.problem.empty()) all_registrable = false;
-      if (arguments.json) libraries.push_back(Entry(report));
-      else PrintLine(report);
+      if (arguments.json)
+        libraries.push_back(Entry(report));
+      else
+        PrintLine(report);
     }
   }
-  if (arguments.json) std::printf("%s\n", nlohmann::ordered_json{{"libraries", libraries}}.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+  if (arguments.json)
+    std::printf("%s\n", nlohmann::ordered_json{{"libraries", libraries}}
+                            .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                            .c_str());
   if (!all_found) return kExitUsage;
   return all_registrable ? kExitOk : kExitMemberFailed;
 }
@@ -66,8 +72,9 @@ int RunInspect(const InspectArguments& arguments) {
 CommandRun SetupInspect(CLI::App& command) {
   auto arguments = std::make_shared<InspectArguments>();
   command.add_flag("--json", arguments->json, "Print one JSON document");
-  command.add_option("--windows-dir", arguments->windows_dir,
-                     "Look system libraries up in this Windows folder (e.g. a Wine prefix's drive_c/windows)");
+  command.add_option(
+      "--windows-dir", arguments->windows_dir,
+      "Look system libraries up in this Windows folder (e.g. a Wine prefix's drive_c/windows)");
   command.add_option("TARGET", arguments->targets, "Folders (every .dll, then every .ocx) or libraries")
       ->required();
   return [arguments] { return RunInspect(*arguments); };
