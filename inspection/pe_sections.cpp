@@ -1,6 +1,7 @@
 #include "inspection/pe_sections.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "archive/byte_cursor.h"
 
