@@ -60,10 +60,14 @@ bool ReadOptionalHeader(std::string_view optional, PeHeaders& headers) {
 
 Machine MachineFromCode(std::uint16_t code) {
   switch (code) {
-    case 0x14C: return Machine::x86;
-    case 0x8664: return Machine::x64;
-    case 0xAA64: return Machine::arm64;
-    default: return Machine::other;
+    case 0x14C:
+      return Machine::x86;
+    case 0x8664:
+      return Machine::x64;
+    case 0xAA64:
+      return Machine::arm64;
+    default:
+      return Machine::other;
   }
 }
 

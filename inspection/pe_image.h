@@ -52,11 +52,11 @@ struct PeExport {
 
 struct PeImage {
   Machine machine = Machine::other;
-  std::uint16_t machine_code = 0;    // IMAGE_FILE_HEADER.Machine as written
-  bool is_dll = false;               // IMAGE_FILE_DLL in the characteristics
-  bool is_dotnet = false;            // a CLR header (data directory 14) is present
-  std::vector<PeExport> exports;     // named exports, in the order of the name table
-  std::vector<std::string> imports;  // DLL names of the import directory, in order, as written
+  std::uint16_t machine_code = 0;          // IMAGE_FILE_HEADER.Machine as written
+  bool is_dll = false;                     // IMAGE_FILE_DLL in the characteristics
+  bool is_dotnet = false;                  // a CLR header (data directory 14) is present
+  std::vector<PeExport> exports;           // named exports, in the order of the name table
+  std::vector<std::string> imports;        // DLL names of the import directory, in order, as written
   std::vector<std::string> delay_imports;  // DLL names of the delay-load directory
   // The certificate table (data directory 4; a file offset, not an RVA); both 0 when absent
   // or when the table would reach past the end of the file.
