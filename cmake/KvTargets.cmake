@@ -6,8 +6,12 @@ if(KV_WERROR)
   target_compile_options(kv_warnings INTERFACE -Werror)
 endif()
 
+# The version header every module may include as "kv/version.h".
+set(KV_VERSION_HEADER ${CMAKE_BINARY_DIR}/generated/kv/version.h)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/version.h.in ${KV_VERSION_HEADER} @ONLY)
+
 add_library(kv_common INTERFACE)
-target_include_directories(kv_common INTERFACE ${CMAKE_SOURCE_DIR})
+target_include_directories(kv_common INTERFACE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(kv_common INTERFACE kv_warnings)
 if(WIN32)
   target_compile_definitions(kv_common INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
@@ -34,9 +38,11 @@ function(kv_module name)
   target_link_libraries(${name} PUBLIC kv_common ${M_DEPS})
 endfunction()
 
+include(GoogleTest)
+
 # kv_test_suite(NAME DIR [LIBS ...] [LABELS ...] [WIN64_PREFIX]): one GoogleTest program of every
-# .cpp in tests/DIR, registered with CTest as one test (under Wine, in the 32-bit prefix, for
-# the Windows build). WIN64_PREFIX registers the same program once more in the Windows build,
+# .cpp in tests/DIR, registered with CTest case by case as NAME.Suite.Case natively, and as one
+# test NAME under Wine (in the 32-bit prefix) for the Windows build. WIN64_PREFIX registers the same program once more in the Windows build,
 # as NAME_win64 with the label win64, run in the 64-bit prefix; the program sees
 # KV_WINEARCH=win64 there (win32 in the first prefix).
 function(kv_test_suite name dir)
@@ -53,6 +59,23 @@ function(kv_test_suite name dir)
   add_executable(${name} ${srcs} ${win_srcs})
   target_link_libraries(${name} PRIVATE kv_test_support ${T_LIBS} GTest::gtest_main GTest::gmock)
   set(environment "KV_SOURCE_DIR=${CMAKE_SOURCE_DIR};KV_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(NOT CMAKE_CROSSCOMPILING)
+    # Natively every case is a CTest test of its own, so a failure shows by its name. (Under
+    # Wine each case would start its own Wine process, several hundred seconds for the suites:
+    # there the suite stays one test and its output names the failing cases.)
+    gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         TEST_LIST ${name}_cases)
+    # List-valued properties do not survive gtest_discover_tests' PROPERTIES: set them from a
+    # file CTest reads after the discovered list.
+    set(properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+    file(WRITE ${properties_file}
+         "foreach(t IN LISTS ${name}_cases)\n"
+         "  set_tests_properties(\"\${t}\" PROPERTIES ENVIRONMENT \"${environment}\"\n"
+         "                       LABELS \"unit;${dir};${T_LABELS}\" TIMEOUT 900)\n"
+         "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties_file})
+    return()
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "${environment}"

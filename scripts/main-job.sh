@@ -7,12 +7,12 @@ cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/setup.sh
 
-echo "=== Building (Linux and 32-bit Windows)"
-cmake --preset linux >/dev/null && cmake --build --preset linux
-cmake --preset win32 >/dev/null && cmake --build --preset win32
+echo "=== Building the programs (Linux and 32-bit Windows; no test suites)"
+cmake --preset linux-programs >/dev/null && cmake --build --preset linux-programs
+cmake --preset win32-programs >/dev/null && cmake --build --preset win32-programs
 
-cli=$root/build/linux/tools/kolvane-cli/kolvane-cli
-win=$root/build/win32
+cli=$root/build/linux-programs/tools/kolvane-cli/kolvane-cli
+win=$root/build/win32-programs
 demo=$root/build/demo
 rm -rf "$demo"
 mkdir -p "$demo/Sample Libraries"
