@@ -4,9 +4,9 @@
 
 #include "archive/options.h"
 #include "builder/errors.h"
-#include "installer/headless_controls.h"
 #include "installer/installer_window.h"
 #include "platform/text_file.h"
+#include "ui/memory_controls.h"
 
 namespace kv::installer {
 namespace {
@@ -37,6 +37,58 @@ bool HoldsMembers(archive::TKolZip& archiver) {
   return any;
 }
 
+// How an unattended run answers: keep an existing file when asked whether to replace it (the
+// overwrite mode made that choice beforehand), skip a member that fails, and say no or cancel to
+// anything else.
+ui::MessageAnswer UnattendedAnswer(ui::MessageButtons buttons) {
+  switch (buttons) {
+    case ui::MessageButtons::YesNoNoToAllYesToAll:
+      return ui::MessageAnswer::NoToAll;
+    case ui::MessageButtons::AbortRetryIgnore:
+      return ui::MessageAnswer::Ignore;
+    case ui::MessageButtons::YesNo:
+    case ui::MessageButtons::YesNoCancel:
+      return ui::MessageAnswer::No;
+    case ui::MessageButtons::OkCancel:
+      return ui::MessageAnswer::Cancel;
+    case ui::MessageButtons::Ok:
+      break;
+  }
+  return ui::MessageAnswer::Ok;
+}
+
+// The installer window's controls with nobody in front of them: what a person would read
+// (package lines, each new file being processed, messages) goes to the run's log.
+struct UnattendedWindow {
+  UnattendedWindow() {
+    package_info.on_append = [this](const std::u16string& line) { log.Append(line); };
+    processing.on_change = [this](const std::u16string& text) { log.Append(text); };
+    boxes.on_show = [this](const std::u16string& text, ui::MessageKind) { log.Append(text); };
+    boxes.answer = UnattendedAnswer;
+  }
+  UnattendedWindow(const UnattendedWindow&) = delete;
+  UnattendedWindow& operator=(const UnattendedWindow&) = delete;
+
+  InstallerControls Controls() { return {package_info, destination, overwrite, processing, progress}; }
+  // Asks the close query while the window is still open; closes when it agrees.
+  void Close() {
+    if (closed) return;
+    closed = !on_close_query || on_close_query();
+  }
+
+  ui::MemoryLineList log;
+  ui::MemoryLineList package_info;
+  ui::MemoryText destination;
+  ui::MemoryTickBox overwrite{true};
+  ui::MemoryText processing;
+  ui::MemoryProgressBar progress;
+  ui::MemoryMessageBoxes boxes;
+  ui::MemoryFolderPicker picker;
+  ui::MemoryMessagePump pump;
+  std::function<bool()> on_close_query;
+  bool closed = false;
+};
+
 }  // namespace
 
 std::optional<UnattendedOptions> ParseUnattended(const std::vector<std::u16string>& arguments) {
@@ -66,9 +118,9 @@ std::optional<UnattendedOptions> ParseUnattended(const std::vector<std::u16strin
 
 int RunUnattended(const UnattendedOptions& options, const std::u16string& program_path,
                   const UnattendedHooks& hooks) {
-  HeadlessWindow window;
-  for (const auto& argument : options.ignored) window.log.Add(u"Ignored argument: " + argument);
-  window.cboverwrite.SetChecked(!options.keep_existing);
+  UnattendedWindow window;
+  for (const auto& argument : options.ignored) window.log.Append(u"Ignored argument: " + argument);
+  window.overwrite.SetChecked(!options.keep_existing);
   InstallerServices services{
       window.boxes, window.picker,          window.pump,           [&] { window.Close(); },
       [] {},        hooks.is_administrator, hooks.register_library};
@@ -83,27 +135,27 @@ int RunUnattended(const UnattendedOptions& options, const std::u16string& progra
     } else if (!HoldsMembers(form.Archiver())) {
       // Installing would extract nothing and then register whatever libraries already sit in
       // the destination folder.
-      window.log.Add(kNoMembersText);
+      window.log.Append(kNoMembersText);
       status = kNoPackage;
     }
   } catch (const std::exception& error) {
-    window.log.Add(builder::ErrorMessage(error));
+    window.log.Append(builder::ErrorMessage(error));
     status = kNoPackage;
   }
   if (status == kInstalled) {
-    if (options.destination) window.edPath.SetText(*options.destination);
+    if (options.destination) window.destination.SetText(*options.destination);
     try {
       form.bnExtractClick();
       status = StatusOf(form.Outcome());
     } catch (const std::exception& error) {
-      window.log.Add(builder::ErrorMessage(error));
+      window.log.Append(builder::ErrorMessage(error));
       status = kExtractionFailed;
     }
   }
   window.Close();
   if (options.log_file) {
     try {
-      platform::WriteAnsiLines(*options.log_file, window.log.lines);
+      platform::WriteAnsiLines(*options.log_file, window.log.Lines());
     } catch (const std::exception&) {
       // The status still tells the outcome when the log cannot be written.
     }

@@ -8,7 +8,7 @@
 
 #include "builder/errors.h"
 #include "tests/builder/package_fixture.h"
-#include "tests/support/fake_controls.h"
+#include "tests/support/scripted_controls.h"
 
 namespace kv::builder {
 namespace {
@@ -35,8 +35,8 @@ class Gather : public ::testing::Test {
 
   TestDir dir;
   BuildPlaces places = MakeTool(dir);
-  FakeCheckList list;
-  FakeMessageBoxes boxes;
+  StrictCheckList list;
+  ScriptedMessageBoxes boxes;
   int dialogs = 0;
 };
 

@@ -11,7 +11,7 @@
 #include "builder/progress_position.h"
 #include "platform/unicode.h"
 #include "tests/builder/package_fixture.h"
-#include "tests/support/fake_controls.h"
+#include "tests/support/scripted_controls.h"
 
 namespace kv::builder {
 namespace {
@@ -38,12 +38,12 @@ class PackageDialog : public ::testing::Test {
 
   TestDir dir;
   BuildPlaces places = MakeTool(dir);
-  FakeText edName, edPath, meDesc, Label3;
-  FakeProgressBar pbProgress;
-  FakeEnable Button1{false}, Button2{false};
-  FakeMessageBoxes boxes;
-  FakeSaveDialog saveExe;
-  FakeMessagePump pump;
+  RecordingText edName, edPath, meDesc, Label3;
+  RecordingProgressBar pbProgress;
+  ui::MemoryEnable Button1{false}, Button2{false};
+  ScriptedMessageBoxes boxes;
+  ScriptedSaveDialog saveExe;
+  ScriptedMessagePump pump;
   int closed = 0;
   TmkForm form{{edName, edPath, meDesc, pbProgress, Label3, Button1, Button2},
                {boxes, saveExe, pump, [this] { ++closed; }},

@@ -9,7 +9,7 @@
 
 #include "installer/installer_window.h"
 #include "tests/builder/package_fixture.h"
-#include "tests/support/fake_controls.h"
+#include "tests/support/scripted_controls.h"
 
 namespace kv::installer {
 
@@ -48,13 +48,13 @@ class InstallerTest : public ::testing::Test {
   }
 
   test::TestDir dir;
-  test::FakeLineList Memo1;
-  test::FakeText edPath, Label2;
-  test::FakeTickBox cboverwrite{true};
-  test::FakeProgressBar pbProgress;
-  test::FakeMessageBoxes boxes;
-  test::FakeFolderPicker picker;
-  test::FakeMessagePump pump;
+  ui::MemoryLineList Memo1;
+  test::RecordingText edPath, Label2;
+  ui::MemoryTickBox cboverwrite{true};
+  test::RecordingProgressBar pbProgress;
+  test::ScriptedMessageBoxes boxes;
+  test::ScriptedFolderPicker picker;
+  test::ScriptedMessagePump pump;
   int closed = 0;
   int terminated = 0;
   bool administrator = true;

@@ -19,7 +19,7 @@ using test::ReadFile;
 TEST_F(InstallerTest, ShowsNameDescriptionAndPathFromTheManifest) {
   Open(MakePackage());
   form->FormCreate();
-  EXPECT_EQ(Memo1.lines, (std::vector<std::u16string>{u"Program name: Tools", u"Description: Fixes"}));
+  EXPECT_EQ(Memo1.Lines(), (std::vector<std::u16string>{u"Program name: Tools", u"Description: Fixes"}));
   EXPECT_EQ(edPath.Text(), Destination());
   EXPECT_EQ(Label2.Text(), u"Processing: mendkit.ini");
   EXPECT_EQ(pbProgress.Position(), 0);
@@ -30,13 +30,13 @@ TEST_F(InstallerTest, ShowsNameDescriptionAndPathFromTheManifest) {
 TEST_F(InstallerTest, TwoLineDescriptionShowsItsFirstLine) {
   Open(MakePackage(u"First\r\nSecond\r\n"));
   form->FormCreate();
-  EXPECT_EQ(Memo1.lines.at(1), u"Description: First");
+  EXPECT_EQ(Memo1.Lines().at(1), u"Description: First");
 }
 
 TEST_F(InstallerTest, DefaultsWhenThePackageHoldsNoManifest) {
   Open(MakePackage(u"", false));
   form->FormCreate();
-  EXPECT_EQ(Memo1.lines, (std::vector<std::u16string>{u"Program name: (Untitled)",
+  EXPECT_EQ(Memo1.Lines(), (std::vector<std::u16string>{u"Program name: (Untitled)",
                                                       u"Description: (No description available)"}));
   EXPECT_EQ(edPath.Text(), test::WinPath(dir / "setup") + u"\\");
 }
@@ -46,7 +46,7 @@ TEST_F(InstallerTest, LeftoverManifestBesideTheInstallerIsReplaced) {
   dir.Write("setup/mendkit.ini", "[mendKit]\r\nmkName=Old\r\nmkDesc=Old\r\ndefaultPath=C:\\Old\r\n");
   Open(package);
   form->FormCreate();
-  EXPECT_EQ(Memo1.lines.at(0), u"Program name: Tools");
+  EXPECT_EQ(Memo1.Lines().at(0), u"Program name: Tools");
   EXPECT_EQ(edPath.Text(), Destination());
 }
 
@@ -65,7 +65,7 @@ TEST_F(InstallerTest, WithoutAdministratorRightsEndsAndTouchesNothing) {
   EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Error);
   EXPECT_EQ(terminated, 1);
   EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
-  EXPECT_TRUE(Memo1.lines.empty());
+  EXPECT_TRUE(Memo1.Lines().empty());
   EXPECT_EQ(edPath.Text(), u"");
   EXPECT_EQ(ReadFile(dir / "setup" / "package.exe"), before);
 }
@@ -79,7 +79,7 @@ TEST_F(InstallerTest, FileThatIsNoPackageRaisesTheEngineError) {
   } catch (const archive::EKZException& error) {
     EXPECT_EQ(error.Message().rfind(u"Archiver: ", 0), 0u) << error.what();
   }
-  EXPECT_TRUE(Memo1.lines.empty());
+  EXPECT_TRUE(Memo1.Lines().empty());
 }
 
 TEST_F(InstallerTest, InstallReplacesFilesAndRegistersEveryLibraryDllsFirst) {

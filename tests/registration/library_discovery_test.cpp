@@ -7,13 +7,13 @@
 
 #include "platform/file_system.h"
 #include "platform/find_files.h"
-#include "tests/support/fake_controls.h"
+#include "tests/support/scripted_controls.h"
 #include "tests/support/test_dir.h"
 
 namespace kv::registration {
 namespace {
 
-using test::FakeCheckList;
+using test::StrictCheckList;
 using test::TestDir;
 using Names = std::vector<std::u16string>;
 
@@ -27,7 +27,7 @@ TEST(FindLibraries, DllNamesComeFirstInFileSystemOrderThenOcxNames) {
   TestDir dir;
   for (const char* name : {"b.ocx", "a.dll", "c.dll", "notes.txt", "z.ocx"}) dir.Write(name, "x");
   const std::u16string folder = dir.text() + u"\\";
-  FakeCheckList list;
+  StrictCheckList list;
   FindLibraries(folder, list);
 
   // Exactly the platform's own order for each group, unsorted, .dll before .ocx.
@@ -45,7 +45,7 @@ TEST(FindLibraries, DllNamesComeFirstInFileSystemOrderThenOcxNames) {
 TEST(FindLibraries, AppendsWithoutClearing) {
   TestDir dir;
   dir.Write("a.dll", "x");
-  FakeCheckList list;
+  StrictCheckList list;
   list.Add(u"earlier.dll");
   FindLibraries(dir.text() + u"\\", list);
   EXPECT_EQ(list.Names(), (Names{u"earlier.dll", u"a.dll"}));
@@ -64,7 +64,7 @@ TEST(FindLibraries, ListsHiddenAndReadOnlyFilesButNoFolders) {
   // A folder with more than the directory bit is still no library.
   ASSERT_TRUE(platform::SetFileAttributesAt(folder + u".hidden folder.ocx", platform::kAttrHidden));
 
-  FakeCheckList list;
+  StrictCheckList list;
   FindLibraries(folder, list);
   EXPECT_EQ(list.Names(), (Names{u".x.dll", u"y.ocx"}));
   platform::SetFileAttributesAt(folder + u"y.ocx", platform::kAttrNormal);
@@ -72,7 +72,7 @@ TEST(FindLibraries, ListsHiddenAndReadOnlyFilesButNoFolders) {
 
 TEST(FindLibraries, MissingOrEmptyFolderAddsNothing) {
   TestDir dir;
-  FakeCheckList list;
+  StrictCheckList list;
   FindLibraries(dir.text() + u"\\", list);
   FindLibraries(dir.text() + u"\\missing\\", list);
   std::vector<std::u16string> names;
@@ -95,7 +95,7 @@ TEST(FindLibraries, InstallerVariantTakesFolderWithoutBackslash) {
 }
 
 TEST(AnyEntryChecked, TrueOnlyWithATick) {
-  FakeCheckList list;
+  StrictCheckList list;
   EXPECT_FALSE(AnyEntryChecked(list));
   list.Add(u"a.dll");
   list.Add(u"b.ocx");
@@ -123,7 +123,7 @@ const MatchCase kMatchCases[] = {
 TEST(SelectFirstMatch, SelectsFirstEntryBeginningWithText) {
   for (const auto& c : kMatchCases) {
     SCOPED_TRACE(c.name);
-    FakeCheckList list;
+    StrictCheckList list;
     for (const char16_t* name : {u"Alpha.dll", u"Grid32.ocx", u"grid64.dll"}) list.Add(name);
     list.SetChecked(2, true);
     list.SetSelectedIndex(2);
@@ -136,7 +136,7 @@ TEST(SelectFirstMatch, SelectsFirstEntryBeginningWithText) {
 }
 
 TEST(SelectFirstMatch, EmptyListSelectsNothing) {
-  FakeCheckList list;
+  StrictCheckList list;
   SelectFirstMatch(list, u"");
   EXPECT_EQ(list.SelectedIndex(), -1);
 }

@@ -45,7 +45,7 @@ TEST(Browse, CancelChangesNothing) {
   EXPECT_EQ(h.folder.Text(), dir.text() + u"\\");
   EXPECT_EQ(h.libraries.Names(), Names{u"a.dll"});
   EXPECT_TRUE(h.libraries.Checked(0));
-  EXPECT_EQ(h.log.lines, Names{u"kept"});
+  EXPECT_EQ(h.log.Lines(), Names{u"kept"});
   EXPECT_EQ(h.status.Text(), u"(waiting)");
 }
 
@@ -57,7 +57,7 @@ TEST(Browse, DriveRootGivesTwoBackslashesAndPathsBuiltUnchanged) {
   h.libraries.Add(u"kv-missing-library.dll");
   h.libraries.SetChecked(0, true);
   h.window.Button3Click();
-  EXPECT_EQ(h.log.lines.at(4), u"Z:\\\\kv-missing-library.dll failed.");
+  EXPECT_EQ(h.log.Lines().at(4), u"Z:\\\\kv-missing-library.dll failed.");
 }
 
 TEST(SelectButtons, TickAndUntickEveryEntry) {
@@ -97,7 +97,7 @@ TEST(RegisterRun, NothingTickedShowsErrorAndLeavesLogAlone) {
     EXPECT_EQ(h.folder.focus_count, 1);
     EXPECT_EQ(h.status.Text(), u"(waiting)");
     EXPECT_EQ(h.progress.history, std::vector<int>{0});
-    EXPECT_TRUE(h.log.lines.empty());
+    EXPECT_TRUE(h.log.Lines().empty());
     EXPECT_FALSE(h.save_log.Enabled());
   }
 }
@@ -166,16 +166,16 @@ TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
 
   // The header carries today's date in the user's short format and a time with seconds.
   ASSERT_GE(h.log.Count(), 3);
-  EXPECT_TRUE(h.log.lines[1] == u"Performed on: " + date_before ||
-              h.log.lines[1] == u"Performed on: " + date_after);
-  EXPECT_EQ(h.log.lines[2].rfind(u"System time: ", 0), 0u);
-  EXPECT_GE(std::count(h.log.lines[2].begin(), h.log.lines[2].end(), u':'), 3);
+  EXPECT_TRUE(h.log.Lines()[1] == u"Performed on: " + date_before ||
+              h.log.Lines()[1] == u"Performed on: " + date_after);
+  EXPECT_EQ(h.log.Lines()[2].rfind(u"System time: ", 0), 0u);
+  EXPECT_GE(std::count(h.log.Lines()[2].begin(), h.log.Lines()[2].end(), u':'), 3);
 
   // Each failed line is followed by its cause: the files are missing.
   ASSERT_EQ(h.log.Count(), 4 + 4 + 1);
-  EXPECT_EQ(ResultLines(h.log.lines), (Names{folder + u"a.dll failed.", folder + u"c.ocx failed."}));
-  EXPECT_EQ(h.log.lines[5].rfind(u"    cannot be read: ", 0), 0u);
-  EXPECT_EQ(h.log.lines[7].rfind(u"    cannot be read: ", 0), 0u);
+  EXPECT_EQ(ResultLines(h.log.Lines()), (Names{folder + u"a.dll failed.", folder + u"c.ocx failed."}));
+  EXPECT_EQ(h.log.Lines()[5].rfind(u"    cannot be read: ", 0), 0u);
+  EXPECT_EQ(h.log.Lines()[7].rfind(u"    cannot be read: ", 0), 0u);
   EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
   ASSERT_EQ(h.boxes.shown.size(), 1u);
   EXPECT_EQ(h.boxes.shown[0].text, u"2 of 2 libraries failed to register.");
@@ -216,7 +216,7 @@ TEST(SaveLog, CancelWritesNothingAndUnwritableFileRaisesPlatformError) {
 
   h.save_log_dialog.answers.push_back(dir.text() + u"\\missing folder\\run.log");
   EXPECT_THROW(h.window.Button5Click(), platform::PlatformError);
-  EXPECT_EQ(h.log.lines, Names{u"line"});
+  EXPECT_EQ(h.log.Lines(), Names{u"line"});
 }
 
 }  // namespace

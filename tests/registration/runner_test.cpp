@@ -76,7 +76,7 @@ TEST(Regsvr32ExitCause, KnownCodesAreDecodedWithTheirNumber) {
 TEST(Registrar, LibrariesThatCannotRegisterAreNotStartedAndSayWhy) {
   test::TestDir dir;
   dir.Write("broken.dll", "not a library");
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   // A 32-bit Windows, whose regsvr32 would not exist at this made-up folder anyway.
   Registrar registrar(pump, platform::SystemLayout{Machine::x86, u"Z:\\kv-no-windows", false, {}});
   const struct {
@@ -98,7 +98,7 @@ TEST(Registrar, LibrariesThatCannotRegisterAreNotStartedAndSayWhy) {
 }
 
 TEST(RegistrationRunner, EachCallLeavesItsOwnLine) {
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   RegistrationRunner runner(pump);
   EXPECT_EQ(runner.LastResultLine(), u"");
   const std::u16string plain = test::PathText(FixtureLibrary("plain.dll"));
@@ -109,7 +109,7 @@ TEST(RegistrationRunner, EachCallLeavesItsOwnLine) {
 }
 
 TEST(RunAndWait, ProgramThatCannotStartIsReported) {
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   const RunOutcome outcome = RunAndWait({u"kv-no-such-program-here", u""}, pump, 1000);
   EXPECT_FALSE(outcome.started);
   EXPECT_FALSE(outcome.exit_code.has_value());

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "registration/registration_window.h"
-#include "tests/support/fake_controls.h"
+#include "tests/support/scripted_controls.h"
 #include "tests/support/test_dir.h"
 
 namespace kv::registration {
@@ -18,18 +18,18 @@ std::filesystem::path FixtureLibrary(const std::string& name);
 void CopyFixture(const std::string& fixture, const std::filesystem::path& folder, const std::string& as);
 
 struct WindowHarness {
-  test::FakeText folder;
-  test::FakeCheckList libraries;
-  test::FakeText search;
-  test::FakeTickBox silent{true};
-  test::FakeProgressBar progress;
-  test::FakeText status{u"(waiting)"};
-  test::FakeLineList log;
-  test::FakeEnable save_log{false};
-  test::FakeSaveDialog save_log_dialog;
-  test::FakeFolderPicker picker;
-  test::FakeMessageBoxes boxes;
-  test::FakeMessagePump pump;
+  test::RecordingText folder;
+  test::StrictCheckList libraries;
+  test::RecordingText search;
+  ui::MemoryTickBox silent{true};
+  test::RecordingProgressBar progress;
+  test::RecordingText status{u"(waiting)"};
+  ui::MemoryLineList log;
+  ui::MemoryEnable save_log{false};
+  test::ScriptedSaveDialog save_log_dialog;
+  test::ScriptedFolderPicker picker;
+  test::ScriptedMessageBoxes boxes;
+  test::ScriptedMessagePump pump;
   RegistrationWindow window{RegistrationControls{folder, libraries, search, silent, progress, status, log,
                                                  save_log, save_log_dialog, picker, boxes, pump}};
 

@@ -15,6 +15,7 @@
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
 #include "tools/kolvane-cli/library_targets.h"
+#include "ui/memory_controls.h"
 
 namespace kv::cli {
 namespace {
@@ -26,116 +27,24 @@ struct RegisterArguments {
   std::vector<std::string> targets;
 };
 
-// The registration window's controls on a console: the log is printed as it grows, messages too.
-class ConsoleText : public ui::TextControl {
- public:
-  std::u16string Text() const override { return text_; }
-  void SetText(const std::u16string& text) override { text_ = text; }
-
- private:
-  std::u16string text_;
-};
-
-class ConsoleTick : public ui::TickBox {
- public:
-  explicit ConsoleTick(bool checked) : checked_(checked) {}
-  bool Checked() const override { return checked_; }
-  void SetChecked(bool checked) override { checked_ = checked; }
-
- private:
-  bool checked_;
-};
-
-class ConsoleEnable : public ui::EnableControl {
- public:
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool enabled) override { enabled_ = enabled; }
-
- private:
-  bool enabled_ = true;
-};
-
-class ConsoleProgress : public ui::ProgressBar {
- public:
-  int Position() const override { return position_; }
-  void SetPosition(int position) override { position_ = position; }
-
- private:
-  int position_ = 0;
-};
-
-class ConsoleList : public ui::CheckList {
- public:
-  int Count() const override { return static_cast<int>(names_.size()); }
-  std::u16string Name(int index) const override { return names_.at(static_cast<std::size_t>(index)); }
-  bool Checked(int index) const override { return ticks_.at(static_cast<std::size_t>(index)); }
-  void SetChecked(int index, bool checked) override { ticks_.at(static_cast<std::size_t>(index)) = checked; }
-  void Clear() override {
-    names_.clear();
-    ticks_.clear();
-  }
-  void Add(const std::u16string& name) override {
-    names_.push_back(name);
-    ticks_.push_back(false);
-  }
-  int SelectedIndex() const override { return selected_; }
-  void SetSelectedIndex(int index) override { selected_ = index; }
-
- private:
-  std::vector<std::u16string> names_;
-  std::vector<bool> ticks_;
-  int selected_ = -1;
-};
-
-class PrintedLog : public ui::LineList {
- public:
-  int Count() const override { return static_cast<int>(lines.size()); }
-  std::u16string Line(int index) const override { return lines.at(static_cast<std::size_t>(index)); }
-  void Append(const std::u16string& line) override {
-    lines.push_back(line);
-    std::printf("%s\n", Utf8(line).c_str());
-  }
-  std::vector<std::u16string> lines;
-};
-
-class PrintedBoxes : public ui::MessageBoxes {
- public:
-  ui::MessageAnswer Show(const std::u16string& text, const std::u16string&, ui::MessageKind kind,
-                         ui::MessageButtons) override {
+// The registration window's run over one folder's libraries with no window: its log block is
+// printed as it grows, its messages after it.
+bool RegisterWithLog(const LibraryGroup& group, const RegisterArguments& arguments) {
+  ui::MemoryText folder_text, search, status;
+  ui::MemoryCheckList list;
+  ui::MemoryTickBox silent(arguments.silent);
+  ui::MemoryProgressBar progress;
+  ui::MemoryLineList log;
+  log.on_append = [](const std::u16string& line) { std::printf("%s\n", Utf8(line).c_str()); };
+  ui::MemoryEnable save_log;
+  ui::MemorySaveDialog save_dialog;
+  ui::MemoryFolderPicker picker;
+  ui::MemoryMessageBoxes boxes;
+  boxes.on_show = [](const std::u16string& text, ui::MessageKind kind) {
     std::fflush(stdout);  // the log block comes first
     std::fprintf(kind == ui::MessageKind::Information ? stdout : stderr, "%s\n", Utf8(text).c_str());
-    return ui::MessageAnswer::Ok;
-  }
-};
-
-class NoSave : public ui::SaveDialog {
- public:
-  std::optional<std::u16string> Execute() override { return std::nullopt; }
-};
-
-class NoPicker : public ui::FolderPicker {
- public:
-  std::optional<std::u16string> Browse(const std::u16string&) override { return std::nullopt; }
-};
-
-class NoWindows : public ui::MessagePump {
- public:
-  void ProcessMessages() override {}
-  bool TerminateRequested() const override { return false; }
-};
-
-// The registration window's run over one folder's libraries, its log block printed as it grows.
-bool RegisterWithLog(const LibraryGroup& group, const RegisterArguments& arguments) {
-  ConsoleText folder_text, search, status;
-  ConsoleList list;
-  ConsoleTick silent(arguments.silent);
-  ConsoleProgress progress;
-  PrintedLog log;
-  ConsoleEnable save_log;
-  NoSave save_dialog;
-  NoPicker picker;
-  PrintedBoxes boxes;
-  NoWindows pump;
+  };
+  ui::MemoryMessagePump pump;
   folder_text.SetText(group.folder);
   for (const auto& name : group.names) {
     list.Add(name);
@@ -161,7 +70,7 @@ int RunRegister(const RegisterArguments& arguments) {
   const auto groups = LibraryTargets(arguments.targets, all_found);
   int failed = 0;
   if (arguments.json) {
-    NoWindows pump;
+    ui::MemoryMessagePump pump;
     registration::Registrar registrar(pump);
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     for (const auto& group : groups) {

@@ -58,7 +58,7 @@ TEST_F(RegistrationRun, ResultLinesFollowLoadCheckAndExitCode) {
     // Only COM servers reach regsvr32; a missing file or a plain library never does.
     if (ok || name == u"failing.dll") expected_calls.push_back({"/s", Utf8(folder + name)});
   }
-  Names lines = h.log.lines;
+  Names lines = h.log.Lines();
   ASSERT_EQ(lines.size(), 4u + expected_lines.size() + 1u);
   ASSERT_EQ(lines[lines.size() - 2].rfind(causes.at(u"missing.dll"), 0), 0u) << Utf8(lines[lines.size() - 2]);
   lines[lines.size() - 2] = causes.at(u"missing.dll");
@@ -74,7 +74,7 @@ TEST_F(RegistrationRun, AllRegisteredRunReportsSuccessAndTwoRunsLeaveTwoBlocks) 
   const std::u16string folder = MakeLibraryFolder("libs");
   h.BrowseAndTick(folder, {u"a.dll", u"c.dll", u"b.ocx"});
   h.window.Button3Click();
-  const Names first = h.log.lines;
+  const Names first = h.log.Lines();
   EXPECT_EQ(h.status.Text(), u"All operations performed successfully!");
   ASSERT_EQ(h.boxes.shown.size(), 1u);
   EXPECT_EQ(h.boxes.shown[0].text, u"All operations performed successfully!");
@@ -83,7 +83,7 @@ TEST_F(RegistrationRun, AllRegisteredRunReportsSuccessAndTwoRunsLeaveTwoBlocks) 
 
   h.window.Button3Click();
   ASSERT_EQ(h.log.Count(), 2 * 8);
-  const Names second(h.log.lines.begin() + 8, h.log.lines.end());
+  const Names second(h.log.Lines().begin() + 8, h.log.Lines().end());
   Names results;
   for (const auto& name : h.libraries.Names())
     if (name == u"a.dll" || name == u"c.dll" || name == u"b.ocx")
@@ -115,10 +115,10 @@ TEST_F(RegistrationRun, RegisterClickedDuringWaitRunsANestedBlock) {
 
   const std::u16string line = folder + u"a.dll OK!";
   ASSERT_EQ(h.log.Count(), 4 + 6 + 2);
-  const Names nested(h.log.lines.begin() + 4, h.log.lines.begin() + 10);
+  const Names nested(h.log.Lines().begin() + 4, h.log.Lines().begin() + 10);
   EXPECT_EQ(nested, ExpectedBlock(nested, {line}));
-  EXPECT_EQ(h.log.lines[10], line);
-  EXPECT_EQ(h.log.lines[11], kLogRule);
+  EXPECT_EQ(h.log.Lines()[10], line);
+  EXPECT_EQ(h.log.Lines()[11], kLogRule);
   EXPECT_EQ(h.boxes.shown.size(), 2u);
   EXPECT_EQ(h.progress.Position(), 100);
 }
@@ -138,7 +138,7 @@ TEST_F(RegistrationRun, BrowseDuringWaitShrinksListWithoutReadingPastItsEnd) {
   EXPECT_EQ(h.libraries.Names(), Names{u"only.dll"});
   ASSERT_EQ(h.log.Count(), 4 + 1 + 1);  // the walk stopped at the new end
   // The one result line is that of the entry registered before the list changed.
-  EXPECT_EQ(h.log.lines[4].rfind(folder + u"\\", 0), 0u) << Utf8(h.log.lines[4]);
+  EXPECT_EQ(h.log.Lines()[4].rfind(folder + u"\\", 0), 0u) << Utf8(h.log.Lines()[4]);
   EXPECT_EQ(h.progress.Position(), 100);
 }
 
@@ -146,7 +146,7 @@ TEST_F(RegistrationRun, ClosingTheWindowDuringWaitReportsFailureAndEndsLaterWait
   const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
   regsvr32.SleepSeconds("2");
   h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll", u"c.dll"});
-  h.pump.actions.push_back([&] { h.pump.terminate_requested = true; });
+  h.pump.actions.push_back([&] { h.pump.RequestTerminate(); });
   h.window.Button3Click();
 
   Names expected;
@@ -155,7 +155,7 @@ TEST_F(RegistrationRun, ClosingTheWindowDuringWaitReportsFailureAndEndsLaterWait
       expected.push_back(folder + name + u" failed.");
       expected.push_back(u"    the program was closed before regsvr32 ended");
     }
-  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, expected));
+  EXPECT_EQ(h.log.Lines(), ExpectedBlock(h.log.Lines(), expected));
   EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
 }
 
@@ -171,7 +171,7 @@ TEST_F(RegistrationRun, TicksAreReadWhenTheWalkReachesAnEntry) {
     h.libraries.SetChecked(3, true);
   });
   h.window.Button3Click();
-  const Names results = ResultLines(h.log.lines);
+  const Names results = ResultLines(h.log.Lines());
   ASSERT_EQ(results.size(), 2u);
   EXPECT_EQ(results[0].rfind(folder + names[0], 0), 0u);
   EXPECT_EQ(results[1].rfind(folder + names[3], 0), 0u);
@@ -180,7 +180,7 @@ TEST_F(RegistrationRun, TicksAreReadWhenTheWalkReachesAnEntry) {
 
 TEST_F(RegistrationRun, ExceptionDuringTheAttemptGivesFailedLine) {
   const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   pump.actions.push_back([] { throw std::runtime_error("raised inside the wait"); });
   RegistrationRunner runner(pump);
   EXPECT_FALSE(runner.RegisterLibrary(folder + u"a.dll", true));
@@ -196,7 +196,7 @@ TEST_F(RegistrationRun, MissingDependencyIsNamedWhenRegsvr32CannotLoadTheLibrary
   h.BrowseAndTick(test::PathText(dir / "libs"), {u"needs_helper.dll"});
   h.window.Button3Click();
   const std::u16string folder = test::PathText(dir / "libs") + u"\\";
-  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, {folder + u"needs_helper.dll failed.",
+  EXPECT_EQ(h.log.Lines(), ExpectedBlock(h.log.Lines(), {folder + u"needs_helper.dll failed.",
                                                      u"    missing dependency kvhelper.dll; the library "
                                                      u"could not be loaded (regsvr32 exit code 3)"}));
   EXPECT_EQ(regsvr32.Calls().size(), 1u);  // started all the same: the loader has the last word
@@ -205,7 +205,7 @@ TEST_F(RegistrationRun, MissingDependencyIsNamedWhenRegsvr32CannotLoadTheLibrary
 TEST_F(RegistrationRun, Regsvr32RunningPastItsLimitIsEndedAndReported) {
   const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
   regsvr32.SleepSeconds("30");
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   RegistrationRunner runner(pump);
   runner.time_limit_seconds = 1;
   const auto started = std::chrono::steady_clock::now();
@@ -222,7 +222,7 @@ TEST_F(RegistrationRun, SavedLogHoldsTheRunsBytes) {
   h.save_log_dialog.answers.push_back(test::PathText(dir / "out.log"));
   h.window.Button5Click();
   std::string expected;
-  for (const auto& line : h.log.lines) expected += Utf8(line) + "\r\n";
+  for (const auto& line : h.log.Lines()) expected += Utf8(line) + "\r\n";
   EXPECT_EQ(test::ReadFile(dir / "out.log"), expected);
   EXPECT_EQ(h.log.Count(), 6);
 }

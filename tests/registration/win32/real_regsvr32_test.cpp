@@ -41,7 +41,7 @@ TEST_F(RealRegistration, ComServersInAFolderWithSpacesAreRegisteredByRegsvr32) {
   Names results;
   for (const auto& name : h.libraries.Names())
     if (name != u"c.dll") results.push_back(prefix + name + u" OK!");
-  EXPECT_EQ(h.log.lines, ExpectedBlock(h.log.lines, results));
+  EXPECT_EQ(h.log.Lines(), ExpectedBlock(h.log.Lines(), results));
   EXPECT_EQ(h.status.Text(), u"All operations performed successfully!");
   // The servers ran inside regsvr32 and wrote their own full paths.
   EXPECT_EQ(Recorded(u"a.dll"), prefix + u"a.dll");
@@ -62,11 +62,11 @@ TEST_F(RealRegistration, FailuresAreReportedPerLibrary) {
   Names results;
   for (const auto& name : h.libraries.Names())
     results.push_back(prefix + name + (name == u"a.dll" ? u" OK!" : u" failed."));
-  EXPECT_EQ(ResultLines(h.log.lines), results);
+  EXPECT_EQ(ResultLines(h.log.Lines()), results);
   // Each failed line is followed by its cause.
   const auto cause_after = [&](const std::u16string& name) {
-    const auto at = std::find(h.log.lines.begin(), h.log.lines.end(), prefix + name + u" failed.");
-    return at == h.log.lines.end() || at + 1 == h.log.lines.end() ? std::u16string() : *(at + 1);
+    const auto at = std::find(h.log.Lines().begin(), h.log.Lines().end(), prefix + name + u" failed.");
+    return at == h.log.Lines().end() || at + 1 == h.log.Lines().end() ? std::u16string() : *(at + 1);
   };
   EXPECT_EQ(cause_after(u"plain.dll"), u"    not a COM server (no DllRegisterServer)");
   EXPECT_EQ(cause_after(u"failing.dll"), u"    DllRegisterServer reported an error (regsvr32 exit code 5)");
@@ -79,7 +79,7 @@ TEST_F(RealRegistration, InstallerVariantReportsOutcome) {
   const auto folder = dir / "install here";
   CopyFixture("c.dll", folder, "c.dll");
   CopyFixture("failing.dll", folder, "failing.dll");
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   Registrar registrar(pump);
   const RegistrationResult registered = registrar.Register(test::PathText(folder / "c.dll"), {});
   EXPECT_TRUE(registered.registered) << platform::Utf16ToUtf8(registered.cause);
@@ -96,7 +96,7 @@ TEST_F(RealRegistration, EachBitnessIsRegisteredByItsOwnRegsvr32) {
   const auto folder = dir / "Mixed Libraries";
   CopyFixture("a.dll", folder, "a.dll");
   CopyFixture("server64.dll", folder, "server64.dll");
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   Registrar registrar(pump);
   const RegistrationResult x86 = registrar.Register(test::PathText(folder / "a.dll"), {});
   const RegistrationResult x64 = registrar.Register(test::PathText(folder / "server64.dll"), {});
@@ -118,7 +118,7 @@ TEST_F(RealRegistration, EachBitnessIsRegisteredByItsOwnRegsvr32) {
 TEST_F(RealRegistration, FailuresNameTheirCause) {
   const auto folder = dir / "broken";
   for (const char* name : {"plain64.dll", "needs_helper.dll", "needs_helper64.dll"}) CopyFixture(name, folder, name);
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   Registrar registrar(pump);
   const auto cause = [&](const char* name) {
     const RegistrationResult result = registrar.Register(test::PathText(folder / name), {});
@@ -136,7 +136,7 @@ TEST_F(RealRegistration, FailuresNameTheirCause) {
 TEST_F(RealRegistration, Regsvr32ThatNeverEndsIsStoppedAtItsLimit) {
   const auto folder = dir / "slow";
   CopyFixture(On64BitWindows() ? "hang64.dll" : "hang.dll", folder, "hang.dll");
-  test::FakeMessagePump pump;
+  test::ScriptedMessagePump pump;
   Registrar registrar(pump);
   const auto started = std::chrono::steady_clock::now();
   const RegistrationResult result = registrar.Register(test::PathText(folder / "hang.dll"), {true, 2});
