@@ -11,9 +11,9 @@ bool AnyTicked(const ui::CheckList& libraries) {
 
 }  // namespace
 
-void Button6Click(const ui::CheckList& libraries, const std::u16string& folder, const BuildPlaces& places,
-                  ui::MessageBoxes& boxes, const std::u16string& caption,
-                  const std::function<void()>& show_dialog) {
+void GatherTickedLibraries(const ui::CheckList& libraries, const std::u16string& folder,
+                           const BuildPlaces& places, ui::MessageBoxes& boxes, const std::u16string& caption,
+                           const std::function<void()>& show_dialog) {
   if (!AnyTicked(libraries)) {
     boxes.Show(kNothingTickedText, caption, ui::MessageKind::Information, ui::MessageButtons::Ok);
     return;

@@ -1,6 +1,6 @@
 #pragma once
-// "Create MendKit" of the main window (Button6Click): gathers the ticked libraries into the staging
-// folder and opens the package dialog.
+// The main window's Button6 "Create MendKit": gathers the ticked libraries into the staging folder
+// and opens the package dialog.
 #include <functional>
 #include <string>
 
@@ -16,8 +16,8 @@ inline constexpr char16_t kNothingTickedText[] =
 // folder is created or emptied, every ticked library (`folder` + name, `folder` ending in a
 // backslash) is copied into it, a failed copy being skipped, and `show_dialog` opens the dialog
 // modally. Throws BuilderError when the staging folder cannot be created.
-void Button6Click(const ui::CheckList& libraries, const std::u16string& folder, const BuildPlaces& places,
-                  ui::MessageBoxes& boxes, const std::u16string& caption,
-                  const std::function<void()>& show_dialog);
+void GatherTickedLibraries(const ui::CheckList& libraries, const std::u16string& folder,
+                           const BuildPlaces& places, ui::MessageBoxes& boxes, const std::u16string& caption,
+                           const std::function<void()>& show_dialog);
 
 }  // namespace kv::builder

@@ -5,7 +5,7 @@
 #include "builder/errors.h"
 #include "builder/manifest.h"
 #include "builder/package_build.h"
-#include "builder/package_dialog.h"
+#include "builder/package_creation.h"
 #include "builder/recording_archiver.h"
 #include "platform/file_ops.h"
 #include "platform/file_system.h"

@@ -4,7 +4,7 @@
 
 #include "archive/options.h"
 #include "builder/errors.h"
-#include "installer/installer_window.h"
+#include "installer/installation.h"
 #include "platform/text_file.h"
 #include "ui/memory_controls.h"
 
@@ -124,15 +124,15 @@ int RunUnattended(const UnattendedOptions& options, const std::u16string& progra
   InstallerServices services{
       window.boxes, window.picker,          window.pump,           [&] { window.Close(); },
       [] {},        hooks.is_administrator, hooks.register_library};
-  TMainForm form(window.Controls(), std::move(services), program_path);
-  window.on_close_query = [&] { return form.FormCloseQuery(); };
+  Installation installation(window.Controls(), std::move(services), program_path);
+  window.on_close_query = [&] { return installation.ReadyToClose(); };
 
   int status = kInstalled;
   try {
-    form.FormCreate();
-    if (form.AdministratorRefused()) {
+    installation.ShowPackage();
+    if (installation.AdministratorRefused()) {
       status = kNoAdministrator;
-    } else if (!HoldsMembers(form.Archiver())) {
+    } else if (!HoldsMembers(installation.Archiver())) {
       // Installing would extract nothing and then register whatever libraries already sit in
       // the destination folder.
       window.log.Append(kNoMembersText);
@@ -145,8 +145,8 @@ int RunUnattended(const UnattendedOptions& options, const std::u16string& progra
   if (status == kInstalled) {
     if (options.destination) window.destination.SetText(*options.destination);
     try {
-      form.bnExtractClick();
-      status = StatusOf(form.Outcome());
+      installation.Install();
+      status = StatusOf(installation.Outcome());
     } catch (const std::exception& error) {
       window.log.Append(builder::ErrorMessage(error));
       status = kExtractionFailed;

@@ -23,7 +23,8 @@ class Gather : public ::testing::Test {
     for (const char16_t* name : {u"a.dll", u"c.dll", u"b.ocx", u"gone.dll"}) list.Add(name);
   }
   void Click() {
-    Button6Click(list, WinPath(dir / "libs") + u"\\", places, boxes, u"Kolvane", [this] { ++dialogs; });
+    GatherTickedLibraries(list, WinPath(dir / "libs") + u"\\", places, boxes, u"Kolvane",
+                          [this] { ++dialogs; });
   }
   std::vector<std::string> Staged() const {
     std::vector<std::string> names;
@@ -64,9 +65,9 @@ TEST_F(Gather, CopiesTickedLibrariesIntoAnEmptiedStagingFolder) {
 TEST_F(Gather, StagingFolderThatCannotBeCreatedStopsBeforeTheDialog) {
   list.TickNames({u"a.dll"});
   const BuildPlaces nowhere = BuildPlaces::Beside(WinPath(dir / "no-such-tool"));
-  EXPECT_THROW(
-      Button6Click(list, WinPath(dir / "libs") + u"\\", nowhere, boxes, u"Kolvane", [this] { ++dialogs; }),
-      BuilderError);
+  EXPECT_THROW(GatherTickedLibraries(list, WinPath(dir / "libs") + u"\\", nowhere, boxes, u"Kolvane",
+                                     [this] { ++dialogs; }),
+               BuilderError);
   EXPECT_EQ(dialogs, 0);
 }
 

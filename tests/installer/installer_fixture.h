@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/installer_window.h"
+#include "installer/installation.h"
 #include "tests/builder/package_fixture.h"
 #include "tests/support/scripted_controls.h"
 
@@ -26,18 +26,21 @@ class InstallerTest : public ::testing::Test {
     InstallerServices services{boxes,
                                picker,
                                pump,
-                               [this] { closed += form->FormCloseQuery() ? 1 : 0; },
+                               [this] { closed += installation->ReadyToClose() ? 1 : 0; },
                                [this] { ++terminated; },
                                [this] { return administrator; },
                                [this](const std::u16string& path) {
                                  registered.push_back(path);
                                  registration::RegistrationResult result;
                                  result.registered = failing.count(path) == 0;
-                                 if (!result.registered) result.cause = u"DllRegisterServer reported an error (regsvr32 exit code 5)";
+                                 if (!result.registered)
+                                   result.cause =
+                                       u"DllRegisterServer reported an error (regsvr32 exit code 5)";
                                  return result;
                                }};
-    form = std::make_unique<TMainForm>(InstallerControls{Memo1, edPath, cboverwrite, Label2, pbProgress},
-                                       std::move(services), package);
+    installation = std::make_unique<Installation>(
+        InstallerControls{package_info, destination, overwrite, processing, progress}, std::move(services),
+        package);
   }
   std::u16string Destination() const { return test::WinPath(dir / "dest with spaces"); }
   std::u16string InDestination(const char16_t* name) const { return Destination() + u"\\" + name; }
@@ -48,10 +51,10 @@ class InstallerTest : public ::testing::Test {
   }
 
   test::TestDir dir;
-  ui::MemoryLineList Memo1;
-  test::RecordingText edPath, Label2;
-  ui::MemoryTickBox cboverwrite{true};
-  test::RecordingProgressBar pbProgress;
+  ui::MemoryLineList package_info;
+  test::RecordingText destination, processing;
+  ui::MemoryTickBox overwrite{true};
+  test::RecordingProgressBar progress;
   test::ScriptedMessageBoxes boxes;
   test::ScriptedFolderPicker picker;
   test::ScriptedMessagePump pump;
@@ -60,7 +63,7 @@ class InstallerTest : public ::testing::Test {
   bool administrator = true;
   std::vector<std::u16string> registered;
   std::set<std::u16string> failing;
-  std::unique_ptr<TMainForm> form;
+  std::unique_ptr<Installation> installation;
 };
 
 }  // namespace kv::installer

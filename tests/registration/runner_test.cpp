@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "registration/failure_causes.h"
 #include "platform/unicode.h"
+#include "registration/failure_causes.h"
 #include "registration/regsvr32_host.h"
-#include "tests/registration/window_harness.h"
+#include "tests/registration/batch_harness.h"
 
 namespace kv::registration {
 namespace {

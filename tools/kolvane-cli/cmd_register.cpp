@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "registration/registration_window.h"
+#include "registration/batch_registration.h"
 #include "registration/texts.h"
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
@@ -50,10 +50,10 @@ bool RegisterWithLog(const LibraryGroup& group, const RegisterArguments& argumen
     list.Add(name);
     list.SetChecked(list.Count() - 1, true);
   }
-  registration::RegistrationWindow window(
+  registration::BatchRegistration batch(
       {folder_text, list, search, silent, progress, status, log, save_log, save_dialog, picker, boxes, pump});
-  window.Runner().time_limit_seconds = arguments.timeout_seconds;
-  window.Button3Click();
+  batch.Runner().time_limit_seconds = arguments.timeout_seconds;
+  batch.RegisterTicked();
   return status.Text() == registration::kAllSucceeded;
 }
 

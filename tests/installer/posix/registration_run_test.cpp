@@ -65,12 +65,13 @@ class InstallerRegistration : public InstallerTest {
     InstallerServices services{boxes,
                                picker,
                                pump,
-                               [this] { closed += form->FormCloseQuery() ? 1 : 0; },
+                               [this] { closed += installation->ReadyToClose() ? 1 : 0; },
                                [this] { ++terminated; },
                                [] { return true; },
                                nullptr};
-    form = std::make_unique<TMainForm>(InstallerControls{Memo1, edPath, cboverwrite, Label2, pbProgress},
-                                       std::move(services), package);
+    installation = std::make_unique<Installation>(
+        InstallerControls{package_info, destination, overwrite, processing, progress}, std::move(services),
+        package);
   }
   std::string Native(const char16_t* name) const { return platform::Utf16ToUtf8(InDestination(name)); }
 };
@@ -78,8 +79,8 @@ class InstallerRegistration : public InstallerTest {
 TEST_F(InstallerRegistration, EveryLibraryReachesRegsvr32SilentlyAsOneArgument) {
   StandInRegsvr32 regsvr32(dir);
   OpenWithRealRegistration(MakeRealPackage());
-  form->FormCreate();
-  form->bnExtractClick();
+  installation->ShowPackage();
+  installation->Install();
   EXPECT_EQ(regsvr32.Calls(), (std::vector<std::string>{"/s|" + Native(u"a.dll"), "/s|" + Native(u"b.ocx")}));
   EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Libraries successfully installed."}));
 }
@@ -88,12 +89,12 @@ TEST_F(InstallerRegistration, FailingRegsvr32IsNamedInTheWarning) {
   StandInRegsvr32 regsvr32(dir);
   regsvr32.FailFor(".ocx");
   OpenWithRealRegistration(MakeRealPackage());
-  form->FormCreate();
-  form->bnExtractClick();
+  installation->ShowPackage();
+  installation->Install();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Warning);
   EXPECT_NE(boxes.shown[0].text.find(u"Not registered: " + InDestination(u"b.ocx")), std::u16string::npos);
-  EXPECT_EQ(form->Outcome().registered, (std::vector<std::u16string>{InDestination(u"a.dll")}));
+  EXPECT_EQ(installation->Outcome().registered, (std::vector<std::u16string>{InDestination(u"a.dll")}));
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 
 #include "platform/unicode.h"
 #include "registration/texts.h"
+#include "tests/registration/batch_harness.h"
 #include "tests/registration/posix/regsvr32_stand_in.h"
-#include "tests/registration/window_harness.h"
 
 namespace kv::registration {
 namespace {
@@ -32,7 +32,7 @@ class RegistrationRun : public ::testing::Test {
 
   test::TestDir dir;
   Regsvr32StandIn regsvr32;
-  WindowHarness h;
+  BatchHarness h;
 };
 
 TEST_F(RegistrationRun, ResultLinesFollowLoadCheckAndExitCode) {
@@ -41,7 +41,7 @@ TEST_F(RegistrationRun, ResultLinesFollowLoadCheckAndExitCode) {
   h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll", u"plain.dll", u"failing.dll", u"b.ocx"});
   h.libraries.Add(u"missing.dll");
   h.libraries.SetChecked(h.libraries.Count() - 1, true);
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
 
   // Each failed line is followed by its cause; a missing file's names the system's reason.
   const std::map<std::u16string, std::u16string> causes{
@@ -73,7 +73,7 @@ TEST_F(RegistrationRun, ResultLinesFollowLoadCheckAndExitCode) {
 TEST_F(RegistrationRun, AllRegisteredRunReportsSuccessAndTwoRunsLeaveTwoBlocks) {
   const std::u16string folder = MakeLibraryFolder("libs");
   h.BrowseAndTick(folder, {u"a.dll", u"c.dll", u"b.ocx"});
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
   const Names first = h.log.Lines();
   EXPECT_EQ(h.status.Text(), u"All operations performed successfully!");
   ASSERT_EQ(h.boxes.shown.size(), 1u);
@@ -81,7 +81,7 @@ TEST_F(RegistrationRun, AllRegisteredRunReportsSuccessAndTwoRunsLeaveTwoBlocks) 
   EXPECT_EQ(h.boxes.shown[0].kind, ui::MessageKind::Information);
   EXPECT_TRUE(h.save_log.Enabled());
 
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
   ASSERT_EQ(h.log.Count(), 2 * 8);
   const Names second(h.log.Lines().begin() + 8, h.log.Lines().end());
   Names results;
@@ -98,7 +98,7 @@ TEST_F(RegistrationRun, PathWithSpacesReachesRegsvr32AsOneArgumentWithOrWithoutS
   h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll", u"b.ocx"});
   // The box is read anew for each library: unticked during the first wait.
   h.pump.actions.push_back([&] { h.silent.SetChecked(false); });
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
   const Calls calls = regsvr32.Calls();
   ASSERT_EQ(calls.size(), 2u);
   const auto first = h.libraries.Name(0) == u"a.dll" ? u"a.dll" : u"b.ocx";
@@ -110,8 +110,8 @@ TEST_F(RegistrationRun, PathWithSpacesReachesRegsvr32AsOneArgumentWithOrWithoutS
 TEST_F(RegistrationRun, RegisterClickedDuringWaitRunsANestedBlock) {
   const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
   h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll"});
-  h.pump.actions.push_back([&] { h.window.Button3Click(); });
-  h.window.Button3Click();
+  h.pump.actions.push_back([&] { h.batch.RegisterTicked(); });
+  h.batch.RegisterTicked();
 
   const std::u16string line = folder + u"a.dll OK!";
   ASSERT_EQ(h.log.Count(), 4 + 6 + 2);
@@ -130,10 +130,10 @@ TEST_F(RegistrationRun, BrowseDuringWaitShrinksListWithoutReadingPastItsEnd) {
   h.BrowseAndTick(folder, {u"a.dll", u"c.dll", u"failing.dll", u"b.ocx", u"plain.dll"});
   h.picker.answers.push_back(test::PathText(small));
   h.pump.actions.push_back([&] {
-    h.window.Button2Click();  // the list now holds one entry, ticked below
-    h.window.Button1Click();
+    h.batch.BrowseForFolder();  // the list now holds one entry, ticked below
+    h.batch.TickAll();
   });
-  h.window.Button3Click();  // the fake list fails the test on any read beyond its end
+  h.batch.RegisterTicked();  // the fake list fails the test on any read beyond its end
 
   EXPECT_EQ(h.libraries.Names(), Names{u"only.dll"});
   ASSERT_EQ(h.log.Count(), 4 + 1 + 1);  // the walk stopped at the new end
@@ -147,7 +147,7 @@ TEST_F(RegistrationRun, ClosingTheWindowDuringWaitReportsFailureAndEndsLaterWait
   regsvr32.SleepSeconds("2");
   h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll", u"c.dll"});
   h.pump.actions.push_back([&] { h.pump.RequestTerminate(); });
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
 
   Names expected;
   for (const auto& name : h.libraries.Names())
@@ -170,7 +170,7 @@ TEST_F(RegistrationRun, TicksAreReadWhenTheWalkReachesAnEntry) {
     h.libraries.SetChecked(1, false);
     h.libraries.SetChecked(3, true);
   });
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
   const Names results = ResultLines(h.log.Lines());
   ASSERT_EQ(results.size(), 2u);
   EXPECT_EQ(results[0].rfind(folder + names[0], 0), 0u);
@@ -194,7 +194,7 @@ TEST_F(RegistrationRun, MissingDependencyIsNamedWhenRegsvr32CannotLoadTheLibrary
   CopyFixture("needs_helper.dll", dir / "libs", "needs_helper.dll");  // its helper stays behind
   regsvr32.FailFor("needs_helper.dll", 3);
   h.BrowseAndTick(test::PathText(dir / "libs"), {u"needs_helper.dll"});
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
   const std::u16string folder = test::PathText(dir / "libs") + u"\\";
   EXPECT_EQ(h.log.Lines(), ExpectedBlock(h.log.Lines(), {folder + u"needs_helper.dll failed.",
                                                      u"    missing dependency kvhelper.dll; the library "
@@ -218,9 +218,9 @@ TEST_F(RegistrationRun, Regsvr32RunningPastItsLimitIsEndedAndReported) {
 TEST_F(RegistrationRun, SavedLogHoldsTheRunsBytes) {
   const std::u16string folder = MakeLibraryFolder("libs");
   h.BrowseAndTick(folder, {u"a.dll"});
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
   h.save_log_dialog.answers.push_back(test::PathText(dir / "out.log"));
-  h.window.Button5Click();
+  h.batch.SaveLog();
   std::string expected;
   for (const auto& line : h.log.Lines()) expected += Utf8(line) + "\r\n";
   EXPECT_EQ(test::ReadFile(dir / "out.log"), expected);

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/registration/window_harness.h"
+#include "tests/registration/batch_harness.h"
 
 namespace kv::registration {
 

@@ -9,7 +9,7 @@
 #include "platform/unicode.h"
 
 #include "platform/registry.h"
-#include "tests/registration/window_harness.h"
+#include "tests/registration/batch_harness.h"
 
 namespace kv::registration {
 namespace {
@@ -28,14 +28,14 @@ class RealRegistration : public ::testing::Test {
 
   test::TestDir dir;
   std::unique_ptr<platform::RegistryHive> hive = platform::OpenCurrentUserHive();
-  WindowHarness h;
+  BatchHarness h;
 };
 
 TEST_F(RealRegistration, ComServersInAFolderWithSpacesAreRegisteredByRegsvr32) {
   const auto folder = dir / "My COM Libraries";
   for (const char* name : {"a.dll", "c.dll", "b.ocx"}) CopyFixture(name, folder, name);
   h.BrowseAndTick(test::PathText(folder), {u"a.dll", u"b.ocx"});
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
 
   const std::u16string prefix = test::PathText(folder) + u"\\";
   Names results;
@@ -56,7 +56,7 @@ TEST_F(RealRegistration, FailuresAreReportedPerLibrary) {
   h.libraries.Add(u"missing.dll");
   h.libraries.SetChecked(h.libraries.Count() - 1, true);
   h.silent.SetChecked(true);
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
 
   const std::u16string prefix = test::PathText(folder) + u"\\";
   Names results;

@@ -72,7 +72,7 @@ void MainWindow::BindControls() {
   SetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE, GetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE) & ~WS_TABSTOP);
   status_.SetText(u"Pick a folder to list its COM libraries.");
   save_log_dialog_ = std::make_unique<WinSaveDialog>(window(), u"Log files (*.log)|*.log", u"log");
-  registration_ = std::make_unique<registration::RegistrationWindow>(registration::RegistrationControls{
+  registration_ = std::make_unique<registration::BatchRegistration>(registration::RegistrationControls{
       edit1_, listbox1_, edit2_, checkbox1_, gauge1_, label4_, memo1_, button5_, *save_log_dialog_, picker_, boxes_,
       pump_});
 }
@@ -204,15 +204,15 @@ void MainWindow::Image1Click() {
   boxes_.Show(registration::AboutText(), ApplicationTitle(), MessageKind::Information, MessageButtons::Ok);
 }
 
-void MainWindow::Button2Click() { registration_->Button2Click(); }
-void MainWindow::Button1Click() { registration_->Button1Click(); }
-void MainWindow::Button4Click() { registration_->Button4Click(); }
-void MainWindow::Button3Click() { registration_->Button3Click(); }
-void MainWindow::Button5Click() { registration_->Button5Click(); }
-void MainWindow::Edit2Change() { registration_->Edit2Change(); }
+void MainWindow::Button2Click() { registration_->BrowseForFolder(); }
+void MainWindow::Button1Click() { registration_->TickAll(); }
+void MainWindow::Button4Click() { registration_->UntickAll(); }
+void MainWindow::Button3Click() { registration_->RegisterTicked(); }
+void MainWindow::Button5Click() { registration_->SaveLog(); }
+void MainWindow::Edit2Change() { registration_->SelectSearchMatch(); }
 
 void MainWindow::Button6Click() {
-  builder::Button6Click(listbox1_, edit1_.Text(), places_, boxes_, ApplicationTitle(),
+  builder::GatherTickedLibraries(listbox1_, edit1_.Text(), places_, boxes_, ApplicationTitle(),
                         [this] { package_dialog_->ShowModal(); });
 }
 

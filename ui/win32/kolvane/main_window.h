@@ -7,7 +7,7 @@
 
 #include "builder/package_build.h"
 #include "platform/registry.h"
-#include "registration/registration_window.h"
+#include "registration/batch_registration.h"
 #include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
 #include "ui/win32/common/dialogs_win32.h"
@@ -64,7 +64,7 @@ class MainWindow final : public BaseWindow<MainWindow> {
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
   std::unique_ptr<WinSaveDialog> save_log_dialog_;
-  std::unique_ptr<registration::RegistrationWindow> registration_;
+  std::unique_ptr<registration::BatchRegistration> registration_;
 };
 
 }  // namespace kv::ui::win32

@@ -66,12 +66,12 @@ void PackageDialog::BindControls() {
   SendMessageW(item(ids::kPackProgress), PBM_SETRANGE32, 0, 100);
   SendMessageW(item(ids::kPackProgress), PBM_SETSTEP, 1, 0);
   save_exe_ = std::make_unique<WinSaveDialog>(window(), u"SFX Application|*.exe", u"exe");
-  form_ = std::make_unique<builder::TmkForm>(
+  form_ = std::make_unique<builder::PackageCreation>(
       builder::PackageDialogControls{ed_name_, ed_path_, me_desc_, pb_progress_, label3_, button1_, button2_},
       builder::PackageDialogServices{boxes_, *save_exe_, pump_, [this] { Close(); }, kKolvaneTitle}, places_);
 }
 
-void PackageDialog::FormCreate() { form_->FormCreate(); }
+void PackageDialog::FormCreate() { form_->ShowInitialState(); }
 
 void PackageDialog::ShowModal() {
   CenterWindow(window(), owner_.window());
@@ -164,8 +164,8 @@ void PackageDialog::DrawImage(const DRAWITEMSTRUCT& item) const {
   FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
-void PackageDialog::Button1Click() { form_->Button1Click(); }
+void PackageDialog::Button1Click() { form_->Build(); }
 
-void PackageDialog::Button2Click() { form_->Button2Click(); }
+void PackageDialog::Button2Click() { form_->Cancel(); }
 
 }  // namespace kv::ui::win32

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "builder/package_dialog.h"
+#include "builder/package_creation.h"
 
 #include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
@@ -49,7 +49,7 @@ class PackageDialog final : public BaseWindow<PackageDialog> {
   WinMessageBoxes boxes_;
   std::unique_ptr<WinSaveDialog> save_exe_;
   builder::BuildPlaces places_;
-  std::unique_ptr<builder::TmkForm> form_;
+  std::unique_ptr<builder::PackageCreation> form_;
 };
 
 }  // namespace kv::ui::win32

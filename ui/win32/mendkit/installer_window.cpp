@@ -87,7 +87,7 @@ void InstallerWindow::BindControls() {
                                         {},
                                         {},
                                         kInstallerTitle};
-  form_ = std::make_unique<installer::TMainForm>(
+  form_ = std::make_unique<installer::Installation>(
       installer::InstallerControls{memo1_, ed_path_, cb_overwrite_, label2_, pb_progress_}, std::move(services),
       ProgramPath());
 }
@@ -173,9 +173,9 @@ void InstallerWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
   GradientRect(dc, rim, RGB(0x7A, 0x82, 0x8E), RGB(0x55, 0x5C, 0x66), true);
 }
 
-void InstallerWindow::FormCreate() { form_->FormCreate(); }
-bool InstallerWindow::FormCloseQuery() { return form_->FormCloseQuery(); }
-void InstallerWindow::bnExtractClick() { form_->bnExtractClick(); }
-void InstallerWindow::bnSelectDestPathClick() { form_->bnSelectDestPathClick(); }
+void InstallerWindow::FormCreate() { form_->ShowPackage(); }
+bool InstallerWindow::FormCloseQuery() { return form_->ReadyToClose(); }
+void InstallerWindow::bnExtractClick() { form_->Install(); }
+void InstallerWindow::bnSelectDestPathClick() { form_->ChooseDestination(); }
 
 }  // namespace kv::ui::win32

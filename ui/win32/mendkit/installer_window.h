@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "installer/installer_window.h"
+#include "installer/installation.h"
 
 #include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
@@ -47,7 +47,7 @@ class InstallerWindow final : public BaseWindow<InstallerWindow> {
   WinProgress pb_progress_;
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
-  std::unique_ptr<installer::TMainForm> form_;
+  std::unique_ptr<installer::Installation> form_;
 };
 
 }  // namespace kv::ui::win32

@@ -1,6 +1,6 @@
 // The package dialog's Build and Cancel, driven through in-memory controls, with packages written
 // by the engine behind a stand-in installer program.
-#include "builder/package_dialog.h"
+#include "builder/package_creation.h"
 
 #include <gtest/gtest.h>
 
@@ -31,40 +31,40 @@ class PackageDialog : public ::testing::Test {
   PackageDialog() {
     dir.Write("tool/Temp/a.dll", std::string(5000, 'a'));
     dir.Write("tool/Temp/b.ocx", "ocx bytes");
-    form.FormCreate();
+    creation.ShowInitialState();
   }
 
   std::u16string Package() const { return WinPath(dir / "out" / "package.exe"); }
 
   TestDir dir;
   BuildPlaces places = MakeTool(dir);
-  RecordingText edName, edPath, meDesc, Label3;
-  RecordingProgressBar pbProgress;
-  ui::MemoryEnable Button1{false}, Button2{false};
+  RecordingText name, default_path, description, activity;
+  RecordingProgressBar progress;
+  ui::MemoryEnable build_button{false}, cancel_button{false};
   ScriptedMessageBoxes boxes;
-  ScriptedSaveDialog saveExe;
+  ScriptedSaveDialog save_package;
   ScriptedMessagePump pump;
   int closed = 0;
-  TmkForm form{{edName, edPath, meDesc, pbProgress, Label3, Button1, Button2},
-               {boxes, saveExe, pump, [this] { ++closed; }},
-               places};
+  PackageCreation creation{{name, default_path, description, progress, activity, build_button, cancel_button},
+                           {boxes, save_package, pump, [this] { ++closed; }},
+                           places};
 };
 
 TEST_F(PackageDialog, StartsWithItsInitialTexts) {
-  EXPECT_EQ(edName.Text(), u"My MendKit");
-  EXPECT_EQ(edPath.Text(), u"C:\\Program Files\\My Libraries");
-  EXPECT_EQ(meDesc.Text(), u"New libraries for better performance. Several bugs fixed.");
-  EXPECT_EQ(Label3.Text(), u"Idle.");
-  EXPECT_EQ(pbProgress.Position(), 0);
-  EXPECT_TRUE(Button1.Enabled());
-  EXPECT_TRUE(Button2.Enabled());
+  EXPECT_EQ(name.Text(), u"My MendKit");
+  EXPECT_EQ(default_path.Text(), u"C:\\Program Files\\My Libraries");
+  EXPECT_EQ(description.Text(), u"New libraries for better performance. Several bugs fixed.");
+  EXPECT_EQ(activity.Text(), u"Idle.");
+  EXPECT_EQ(progress.Position(), 0);
+  EXPECT_TRUE(build_button.Enabled());
+  EXPECT_TRUE(cancel_button.Enabled());
 }
 
 TEST_F(PackageDialog, BuildWritesStagedFilesAndManifestBehindTheInstallerProgram) {
   dir.Write("out/package.exe", "an older package, replaced after the save dialog's confirmation");
-  meDesc.SetText(u"First\r\nSecond");
-  saveExe.answers.push_back(Package());
-  form.Button1Click();
+  description.SetText(u"First\r\nSecond");
+  save_package.answers.push_back(Package());
+  creation.Build();
 
   const std::string bytes = ReadFile(dir / "out" / "package.exe");
   EXPECT_EQ(bytes.substr(0, StubBytes().size()), StubBytes());
@@ -84,57 +84,57 @@ TEST_F(PackageDialog, BuildWritesStagedFilesAndManifestBehindTheInstallerProgram
   EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Information);
   EXPECT_TRUE(FolderNames(dir / "tool" / "Temp").empty());
   EXPECT_EQ(closed, 1);
-  EXPECT_TRUE(Button1.Enabled() && Button2.Enabled());
+  EXPECT_TRUE(build_button.Enabled() && cancel_button.Enabled());
 
   const auto compressing = u"Compressing " + places.Staging() + u"\\a.dll";
-  EXPECT_NE(std::find(Label3.history.begin(), Label3.history.end(), compressing), Label3.history.end())
-      << "labels seen: " << Label3.history.size();
-  ASSERT_FALSE(pbProgress.history.empty());
-  EXPECT_TRUE(std::is_sorted(pbProgress.history.begin() + 1, pbProgress.history.end()));
-  EXPECT_EQ(pbProgress.history.back(), 100);
+  EXPECT_NE(std::find(activity.history.begin(), activity.history.end(), compressing), activity.history.end())
+      << "labels seen: " << activity.history.size();
+  ASSERT_FALSE(progress.history.empty());
+  EXPECT_TRUE(std::is_sorted(progress.history.begin() + 1, progress.history.end()));
+  EXPECT_EQ(progress.history.back(), 100);
   EXPECT_GT(pump.calls, 0);
 }
 
 TEST_F(PackageDialog, CancelledSaveClosesAndKeepsTheStagedFiles) {
-  form.Button1Click();
-  EXPECT_EQ(saveExe.executed, 1);
+  creation.Build();
+  EXPECT_EQ(save_package.executed, 1);
   EXPECT_EQ(closed, 1);
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(FolderNames(dir / "tool" / "Temp"), (std::vector<std::string>{"a.dll", "b.ocx", "mendkit.ini"}));
-  EXPECT_TRUE(Button1.Enabled() && Button2.Enabled());
+  EXPECT_TRUE(build_button.Enabled() && cancel_button.Enabled());
 }
 
 TEST_F(PackageDialog, MissingInstallerProgramStopsBeforeAnythingIsWritten) {
   fs::remove(dir / "tool" / "mendKit.exe");
   // The current folder holding a "mendKit.exe" must not matter.
   try {
-    form.Button1Click();
+    creation.Build();
     FAIL() << "no error";
   } catch (const BuilderError& error) {
     EXPECT_NE(error.Message().find(places.stub), std::u16string::npos);
   }
   EXPECT_FALSE(fs::exists(dir / "tool" / "mendkit.ini"));
-  EXPECT_EQ(saveExe.executed, 0);
+  EXPECT_EQ(save_package.executed, 0);
   EXPECT_EQ(closed, 0);
-  EXPECT_TRUE(Button1.Enabled() && Button2.Enabled());
+  EXPECT_TRUE(build_button.Enabled() && cancel_button.Enabled());
 }
 
 TEST_F(PackageDialog, UnwritableManifestStopsTheBuildWithButtonsBack) {
   fs::create_directory(dir / "tool" / "mendkit.ini");
   try {
-    form.Button1Click();
+    creation.Build();
     FAIL() << "no error";
   } catch (const BuilderError& error) {
     EXPECT_EQ(error.Message(), u"Unable to write to " + places.ManifestFile());
   }
-  EXPECT_EQ(saveExe.executed, 0);
+  EXPECT_EQ(save_package.executed, 0);
   EXPECT_EQ(closed, 0);
-  EXPECT_TRUE(Button1.Enabled() && Button2.Enabled());
+  EXPECT_TRUE(build_button.Enabled() && cancel_button.Enabled());
 }
 
 TEST_F(PackageDialog, EngineFailureIsReportedAndLeavesNoPackage) {
-  saveExe.answers.push_back(WinPath(dir / "missing-folder" / "package.exe"));
-  form.Button1Click();
+  save_package.answers.push_back(WinPath(dir / "missing-folder" / "package.exe"));
+  creation.Build();
   ASSERT_EQ(boxes.shown.size(), 1u);
   const std::u16string& text = boxes.shown[0].text;
   EXPECT_EQ(text.rfind(u"Exception: ", 0), 0u) << platform::Utf16ToUtf8(text);
@@ -143,22 +143,22 @@ TEST_F(PackageDialog, EngineFailureIsReportedAndLeavesNoPackage) {
   EXPECT_TRUE(FolderNames(dir / "tool" / "Temp").empty());
   EXPECT_FALSE(fs::exists(dir / "missing-folder"));
   EXPECT_EQ(closed, 1);
-  EXPECT_TRUE(Button1.Enabled() && Button2.Enabled());
+  EXPECT_TRUE(build_button.Enabled() && cancel_button.Enabled());
 }
 
 TEST_F(PackageDialog, ProgressShownTruncated) {
   const std::pair<double, int> cases[] = {{0, 0},       {0.99, 0},  {33.7, 33}, {66.66, 66},
                                           {99.999, 99}, {100, 100}, {-3, 0},    {250, 100}};
-  for (const auto& [progress, position] : cases) {
-    form.archiverOverallProgress(progress);
-    EXPECT_EQ(pbProgress.Position(), position) << progress;
+  for (const auto& [percent, position] : cases) {
+    creation.ShowOverallProgress(percent);
+    EXPECT_EQ(progress.Position(), position) << percent;
   }
-  form.archiverFileProgress(u"C:\\Tool\\Temp\\a.dll");
-  EXPECT_EQ(Label3.Text(), u"Compressing C:\\Tool\\Temp\\a.dll");
+  creation.ShowFileProgress(u"C:\\Tool\\Temp\\a.dll");
+  EXPECT_EQ(activity.Text(), u"Compressing C:\\Tool\\Temp\\a.dll");
 }
 
 TEST_F(PackageDialog, CancelButtonCloses) {
-  form.Button2Click();
+  creation.Cancel();
   EXPECT_EQ(closed, 1);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-// The registration window's handlers wired to in-memory controls, and the test libraries.
+// The registration tool's batch run wired to in-memory controls, and the test libraries.
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "registration/registration_window.h"
+#include "registration/batch_registration.h"
 #include "tests/support/scripted_controls.h"
 #include "tests/support/test_dir.h"
 
@@ -17,7 +17,7 @@ std::filesystem::path FixtureLibrary(const std::string& name);
 // {"a.dll", "x.dll"} copies a.dll as x.dll.
 void CopyFixture(const std::string& fixture, const std::filesystem::path& folder, const std::string& as);
 
-struct WindowHarness {
+struct BatchHarness {
   test::RecordingText folder;
   test::StrictCheckList libraries;
   test::RecordingText search;
@@ -30,8 +30,8 @@ struct WindowHarness {
   test::ScriptedFolderPicker picker;
   test::ScriptedMessageBoxes boxes;
   test::ScriptedMessagePump pump;
-  RegistrationWindow window{RegistrationControls{folder, libraries, search, silent, progress, status, log,
-                                                 save_log, save_log_dialog, picker, boxes, pump}};
+  BatchRegistration batch{RegistrationControls{folder, libraries, search, silent, progress, status, log,
+                                               save_log, save_log_dialog, picker, boxes, pump}};
 
   // Browses to `folder` (through the scripted picker) and ticks the given names.
   void BrowseAndTick(const std::u16string& chosen, const std::vector<std::u16string>& ticked);
@@ -44,6 +44,5 @@ std::vector<std::u16string> ExpectedBlock(const std::vector<std::u16string>& log
 
 // The result lines of a log: every line ending in " OK!" or " failed.", without the cause lines.
 std::vector<std::u16string> ResultLines(const std::vector<std::u16string>& log);
-
 
 }  // namespace kv::registration

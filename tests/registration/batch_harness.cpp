@@ -1,4 +1,4 @@
-#include "tests/registration/window_harness.h"
+#include "tests/registration/batch_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@ void CopyFixture(const std::string& fixture, const std::filesystem::path& folder
                              std::filesystem::copy_options::overwrite_existing);
 }
 
-void WindowHarness::BrowseAndTick(const std::u16string& chosen, const std::vector<std::u16string>& ticked) {
+void BatchHarness::BrowseAndTick(const std::u16string& chosen, const std::vector<std::u16string>& ticked) {
   picker.answers.push_back(chosen);
-  window.Button2Click();
+  batch.BrowseForFolder();
   libraries.TickNames(ticked);
 }
 

@@ -1,4 +1,4 @@
-#include "installer/installer_window.h"
+#include "installer/installation.h"
 
 #include <memory>
 
@@ -46,7 +46,8 @@ std::u16string FailureReport(const InstallOutcome& outcome) {
 
 }  // namespace
 
-TMainForm::TMainForm(InstallerControls controls, InstallerServices services, std::u16string program_path)
+Installation::Installation(InstallerControls controls, InstallerServices services,
+                           std::u16string program_path)
     : controls_(controls), services_(std::move(services)), program_path_(std::move(program_path)) {
   if (!services_.is_administrator) services_.is_administrator = [] { return platform::IsAdministrator(u""); };
   if (!services_.register_library) {
@@ -60,18 +61,17 @@ TMainForm::TMainForm(InstallerControls controls, InstallerServices services, std
   archiver_.Prompts = &services_.boxes;
   archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
-                                    bool&) { ArchiverFileProgress(file_name); };
+                                    bool&) { ShowFileProgress(file_name); };
   archiver_.OnOverallProgress = [this](archive::TObject&, double progress, archive::TKZProcessOperation,
-                                       archive::TKZProgressPhase,
-                                       bool&) { ArchiverOverallProgress(progress); };
+                                       archive::TKZProgressPhase, bool&) { ShowOverallProgress(progress); };
 }
 
-std::u16string TMainForm::ProgramFolder() const {
+std::u16string Installation::ProgramFolder() const {
   const std::size_t slash = program_path_.find_last_of(u"\\/");
   return slash == std::u16string::npos ? std::u16string() : program_path_.substr(0, slash);
 }
 
-void TMainForm::FormCreate() {
+void Installation::ShowPackage() {
   const std::u16string own_folder = ProgramFolder() + u"\\";
   if (!services_.is_administrator()) {
     administrator_refused_ = true;
@@ -85,21 +85,21 @@ void TMainForm::FormCreate() {
   archiver_.SetBaseDir(own_folder);
   archiver_.OpenArchive(archive::kModeReadShared);
   archiver_.ExtractFiles(builder::kManifestFileName, archive::kDefaultSearchAttr, u"");
-  controls_.pbProgress.SetPosition(0);
+  controls_.progress.SetPosition(0);
   archiver_.CloseArchive();
   const builder::Manifest manifest = builder::ReadManifest(builder::ManifestPath(own_folder), own_folder);
-  controls_.edPath.SetText(manifest.default_path);
-  controls_.Memo1.Append(u"Program name: " + manifest.name);
-  controls_.Memo1.Append(u"Description: " + manifest.description);
+  controls_.destination.SetText(manifest.default_path);
+  controls_.package_info.Append(u"Program name: " + manifest.name);
+  controls_.package_info.Append(u"Description: " + manifest.description);
 }
 
-void TMainForm::bnExtractClick() {
+void Installation::Install() {
   // A second press while the run waits in its message processing would reopen the archive under
   // the running extraction.
   if (running_) return;
   // An empty field would extract into the current folder and register every library in the root
   // folder of the current drive.
-  if (controls_.edPath.Text().empty()) {
+  if (controls_.destination.Text().empty()) {
     services_.boxes.Show(kNoDestinationText, services_.caption, ui::MessageKind::Warning,
                          ui::MessageButtons::Ok);
     return;
@@ -118,12 +118,11 @@ void TMainForm::bnExtractClick() {
   services_.terminate();
 }
 
-void TMainForm::RunInstallation() {
+void Installation::RunInstallation() {
   outcome_ = {};
   archiver_.ResetFailures();
-  archiver_.Options().SetOverwriteMode(controls_.cboverwrite.Checked() ? archive::omAlways
-                                                                       : archive::omPrompt);
-  const std::u16string destination = controls_.edPath.Text();
+  archiver_.Options().SetOverwriteMode(controls_.overwrite.Checked() ? archive::omAlways : archive::omPrompt);
+  const std::u16string destination = controls_.destination.Text();
   archiver_.SetFileName(program_path_);
   archiver_.SetBaseDir(destination);
   archiver_.OpenArchive(archive::kModeReadShared);
@@ -147,7 +146,7 @@ void TMainForm::RunInstallation() {
   outcome_.finished = true;
 }
 
-void TMainForm::ReportOutcome() {
+void Installation::ReportOutcome() {
   if (outcome_.Complete())
     services_.boxes.Show(kInstalledText, services_.caption, ui::MessageKind::Information,
                          ui::MessageButtons::Ok);
@@ -156,20 +155,20 @@ void TMainForm::ReportOutcome() {
                          ui::MessageButtons::Ok);
 }
 
-void TMainForm::bnSelectDestPathClick() {
+void Installation::ChooseDestination() {
   auto folder = services_.picker.Browse(u"Select destination folder ...");
   if (!folder) return;
   while (folder->size() > 3 && folder->back() == u'\\') folder->pop_back();
-  controls_.edPath.SetText(*folder);
+  controls_.destination.SetText(*folder);
 }
 
-bool TMainForm::FormCloseQuery() {
+bool Installation::ReadyToClose() {
   if (running_) {
     close_requested_ = true;
     return false;
   }
   const std::u16string beside = builder::ManifestPath(ProgramFolder());
-  const std::u16string in_destination = controls_.edPath.Text() + u"\\" + builder::kManifestFileName;
+  const std::u16string in_destination = controls_.destination.Text() + u"\\" + builder::kManifestFileName;
   if (platform::FileExists(beside)) {
     platform::DeleteFileQuietly(beside);
     platform::DeleteFileQuietly(in_destination);
@@ -177,13 +176,13 @@ bool TMainForm::FormCloseQuery() {
   return true;
 }
 
-void TMainForm::ArchiverFileProgress(const std::u16string& file_name) {
-  controls_.Label2.SetText(u"Processing: " + file_name);
+void Installation::ShowFileProgress(const std::u16string& file_name) {
+  controls_.processing.SetText(u"Processing: " + file_name);
   services_.pump.ProcessMessages();
 }
 
-void TMainForm::ArchiverOverallProgress(double progress) {
-  controls_.pbProgress.SetPosition(builder::ProgressPosition(progress));
+void Installation::ShowOverallProgress(double progress) {
+  controls_.progress.SetPosition(builder::ProgressPosition(progress));
   services_.pump.ProcessMessages();
 }
 

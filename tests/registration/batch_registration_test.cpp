@@ -1,6 +1,6 @@
 // Handler behaviour that needs no registration tool: browsing, ticking, searching, the empty
 // run, the progress figures, runs over libraries that fail before regsvr32, and Save log.
-#include "registration/registration_window.h"
+#include "registration/batch_registration.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "platform/date_time.h"
 #include "platform/errors.h"
 #include "registration/texts.h"
-#include "tests/registration/window_harness.h"
+#include "tests/registration/batch_harness.h"
 
 namespace kv::registration {
 namespace {
@@ -22,7 +22,7 @@ TEST(Browse, ConfirmedFolderRebuildsListDropsTicksAndAppendsBackslash) {
   TestDir dir;
   dir.Write("a.dll", "x");
   dir.Write("b.ocx", "x");
-  WindowHarness h;
+  BatchHarness h;
   h.BrowseAndTick(dir.text(), {u"a.dll", u"b.ocx"});
   EXPECT_EQ(h.picker.captions, Names{u"Please, select a folder:"});
   EXPECT_EQ(h.folder.Text(), dir.text() + u"\\");
@@ -38,10 +38,10 @@ TEST(Browse, ConfirmedFolderRebuildsListDropsTicksAndAppendsBackslash) {
 TEST(Browse, CancelChangesNothing) {
   TestDir dir;
   dir.Write("a.dll", "x");
-  WindowHarness h;
+  BatchHarness h;
   h.BrowseAndTick(dir.text(), {u"a.dll"});
   h.log.Append(u"kept");
-  h.window.Button2Click();  // no scripted answer: cancelled
+  h.batch.BrowseForFolder();  // no scripted answer: cancelled
   EXPECT_EQ(h.folder.Text(), dir.text() + u"\\");
   EXPECT_EQ(h.libraries.Names(), Names{u"a.dll"});
   EXPECT_TRUE(h.libraries.Checked(0));
@@ -50,45 +50,45 @@ TEST(Browse, CancelChangesNothing) {
 }
 
 TEST(Browse, DriveRootGivesTwoBackslashesAndPathsBuiltUnchanged) {
-  WindowHarness h;
+  BatchHarness h;
   h.BrowseAndTick(u"Z:\\", {});
   EXPECT_EQ(h.folder.Text(), u"Z:\\\\");
   h.libraries.Clear();
   h.libraries.Add(u"kv-missing-library.dll");
   h.libraries.SetChecked(0, true);
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
   EXPECT_EQ(h.log.Lines().at(4), u"Z:\\\\kv-missing-library.dll failed.");
 }
 
 TEST(SelectButtons, TickAndUntickEveryEntry) {
-  WindowHarness h;
-  h.window.Button1Click();  // empty list: nothing happens
+  BatchHarness h;
+  h.batch.TickAll();  // empty list: nothing happens
   for (const char16_t* name : {u"a.dll", u"b.dll", u"c.ocx"}) h.libraries.Add(name);
   h.libraries.SetChecked(1, true);
-  h.window.Button1Click();
+  h.batch.TickAll();
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(h.libraries.Checked(i));
-  h.window.Button4Click();
+  h.batch.UntickAll();
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(h.libraries.Checked(i));
 }
 
 TEST(SearchField, SelectsFirstMatchOfItsText) {
-  WindowHarness h;
+  BatchHarness h;
   for (const char16_t* name : {u"Alpha.dll", u"Grid32.ocx"}) h.libraries.Add(name);
   h.search.SetText(u"gr");
-  h.window.Edit2Change();
+  h.batch.SelectSearchMatch();
   EXPECT_EQ(h.libraries.SelectedIndex(), 1);
   h.search.SetText(u"");
-  h.window.Edit2Change();
+  h.batch.SelectSearchMatch();
   EXPECT_EQ(h.libraries.SelectedIndex(), 0);
 }
 
 TEST(RegisterRun, NothingTickedShowsErrorAndLeavesLogAlone) {
   for (bool with_entries : {false, true}) {
     SCOPED_TRACE(with_entries);
-    WindowHarness h;
+    BatchHarness h;
     if (with_entries) h.libraries.Add(u"a.dll");
     h.status.SetText(u"old status");
-    h.window.Button3Click();
+    h.batch.RegisterTicked();
     ASSERT_EQ(h.boxes.shown.size(), 1u);
     EXPECT_EQ(h.boxes.shown[0].text,
               u"No files loaded or selected, please, specify a folder and/or select a files to register.");
@@ -136,14 +136,14 @@ const BarCase kBarCases[] = {
 TEST(RegisterRun, ProgressBarAdvancesByStepAndEndsAtHundred) {
   for (const auto& c : kBarCases) {
     SCOPED_TRACE(c.ticked);
-    WindowHarness h;
+    BatchHarness h;
     h.folder.SetText(u"Z:\\kv-no-such-folder\\");
     // `ticked` entries spread over the list, unticked ones between them.
     for (int i = 0; i < c.entries; ++i) {
       h.libraries.Add(u"lib" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u".dll");
       h.libraries.SetChecked(i, (i * c.ticked) / c.entries != ((i + 1) * c.ticked) / c.entries);
     }
-    h.window.Button3Click();
+    h.batch.RegisterTicked();
     std::vector<int> expected = c.positions;
     if (expected.empty()) {
       expected.assign(static_cast<size_t>(c.ticked) + 1, 0);
@@ -155,13 +155,13 @@ TEST(RegisterRun, ProgressBarAdvancesByStepAndEndsAtHundred) {
 }
 
 TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
-  WindowHarness h;
+  BatchHarness h;
   const std::u16string folder = u"Z:\\kv-no-such-folder\\";
   h.folder.SetText(folder);
   for (const char16_t* name : {u"a.dll", u"b.dll", u"c.ocx"}) h.libraries.Add(name);
   h.libraries.TickNames({u"a.dll", u"c.ocx"});
   const std::u16string date_before = platform::CurrentShortDate();
-  h.window.Button3Click();
+  h.batch.RegisterTicked();
   const std::u16string date_after = platform::CurrentShortDate();
 
   // The header carries today's date in the user's short format and a time with seconds.
@@ -194,12 +194,12 @@ TEST(RegisterRun, FailureSummaryWording) {
 TEST(SaveLog, WritesExactLinesAsAnsiWithCrLfReplacingOldFile) {
   TestDir dir;
   dir.Write("run.log", std::string(3000, '#'));
-  WindowHarness h;
+  BatchHarness h;
   for (const char16_t* line : {u"Kolvane ver. 0.4 operation output", u"C:\\Bibliothek\\\u00e9t\u00e9.dll OK!",
                                u"--------------------------------------------"})
     h.log.Append(line);
   h.save_log_dialog.answers.push_back(dir.text() + u"\\run.log");
-  h.window.Button5Click();
+  h.batch.SaveLog();
   EXPECT_EQ(test::ReadFile(dir / "run.log"),
             "Kolvane ver. 0.4 operation output\r\nC:\\Bibliothek\\" + platform::ToAnsi(u"\u00e9t\u00e9") +
                 ".dll OK!\r\n--------------------------------------------\r\n");
@@ -208,14 +208,14 @@ TEST(SaveLog, WritesExactLinesAsAnsiWithCrLfReplacingOldFile) {
 
 TEST(SaveLog, CancelWritesNothingAndUnwritableFileRaisesPlatformError) {
   TestDir dir;
-  WindowHarness h;
+  BatchHarness h;
   h.log.Append(u"line");
-  h.window.Button5Click();
+  h.batch.SaveLog();
   EXPECT_EQ(h.save_log_dialog.executed, 1);
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
   h.save_log_dialog.answers.push_back(dir.text() + u"\\missing folder\\run.log");
-  EXPECT_THROW(h.window.Button5Click(), platform::PlatformError);
+  EXPECT_THROW(h.batch.SaveLog(), platform::PlatformError);
   EXPECT_EQ(h.log.Lines(), Names{u"line"});
 }
 

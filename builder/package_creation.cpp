@@ -1,4 +1,4 @@
-#include "builder/package_dialog.h"
+#include "builder/package_creation.h"
 
 #include <exception>
 
@@ -19,8 +19,8 @@ class ButtonsDisabled {
 
  private:
   void Set(bool enabled) {
-    c_.Button1.SetEnabled(enabled);
-    c_.Button2.SetEnabled(enabled);
+    c_.build_button.SetEnabled(enabled);
+    c_.cancel_button.SetEnabled(enabled);
   }
   const PackageDialogControls& c_;
 };
@@ -33,36 +33,36 @@ std::u16string JoinNames(const std::vector<std::u16string>& names) {
 
 }  // namespace
 
-TmkForm::TmkForm(PackageDialogControls controls, PackageDialogServices services, BuildPlaces places)
+PackageCreation::PackageCreation(PackageDialogControls controls, PackageDialogServices services,
+                                 BuildPlaces places)
     : controls_(controls), services_(std::move(services)), places_(std::move(places)) {
   archiver_.Name = u"archiver";
   ConfigurePackageArchiver(archiver_);
   archiver_.Prompts = &services_.boxes;
   archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
-                                    bool&) { archiverFileProgress(file_name); };
+                                    bool&) { ShowFileProgress(file_name); };
   archiver_.OnOverallProgress = [this](archive::TObject&, double progress, archive::TKZProcessOperation,
-                                       archive::TKZProgressPhase,
-                                       bool&) { archiverOverallProgress(progress); };
+                                       archive::TKZProgressPhase, bool&) { ShowOverallProgress(progress); };
 }
 
-void TmkForm::FormCreate() {
-  controls_.edName.SetText(u"My MendKit");
-  controls_.edPath.SetText(u"C:\\Program Files\\My Libraries");
-  controls_.meDesc.SetText(u"New libraries for better performance. Several bugs fixed.");
-  controls_.Label3.SetText(u"Idle.");
-  controls_.pbProgress.SetPosition(0);
-  controls_.Button1.SetEnabled(true);
-  controls_.Button2.SetEnabled(true);
+void PackageCreation::ShowInitialState() {
+  controls_.name.SetText(u"My MendKit");
+  controls_.default_path.SetText(u"C:\\Program Files\\My Libraries");
+  controls_.description.SetText(u"New libraries for better performance. Several bugs fixed.");
+  controls_.activity.SetText(u"Idle.");
+  controls_.progress.SetPosition(0);
+  controls_.build_button.SetEnabled(true);
+  controls_.cancel_button.SetEnabled(true);
 }
 
-void TmkForm::Button1Click() {
+void PackageCreation::Build() {
   {
     ButtonsDisabled busy(controls_);
     CheckStub(places_);
-    WriteManifestWithStagingCopy(
-        places_, {controls_.edPath.Text(), controls_.edName.Text(), MemoLinesText(controls_.meDesc.Text())});
-    if (const auto package_file = services_.saveExe.Execute()) {
+    WriteManifestWithStagingCopy(places_, {controls_.default_path.Text(), controls_.name.Text(),
+                                           MemoLinesText(controls_.description.Text())});
+    if (const auto package_file = services_.save_package.Execute()) {
       archiver_.ResetFailures();
       bool written = true;
       try {
@@ -79,7 +79,7 @@ void TmkForm::Button1Click() {
   services_.close();
 }
 
-void TmkForm::ReportOutcome(const std::u16string& package_file) {
+void PackageCreation::ReportOutcome(const std::u16string& package_file) {
   if (archiver_.AllDone()) {
     services_.boxes.Show(kBuiltText, services_.caption, ui::MessageKind::Information, ui::MessageButtons::Ok);
     return;
@@ -95,15 +95,15 @@ void TmkForm::ReportOutcome(const std::u16string& package_file) {
                        services_.caption, ui::MessageKind::Warning, ui::MessageButtons::Ok);
 }
 
-void TmkForm::Button2Click() { services_.close(); }
+void PackageCreation::Cancel() { services_.close(); }
 
-void TmkForm::archiverFileProgress(const std::u16string& file_name) {
-  controls_.Label3.SetText(u"Compressing " + file_name);
+void PackageCreation::ShowFileProgress(const std::u16string& file_name) {
+  controls_.activity.SetText(u"Compressing " + file_name);
   services_.pump.ProcessMessages();
 }
 
-void TmkForm::archiverOverallProgress(double progress) {
-  controls_.pbProgress.SetPosition(ProgressPosition(progress));
+void PackageCreation::ShowOverallProgress(double progress) {
+  controls_.progress.SetPosition(ProgressPosition(progress));
   services_.pump.ProcessMessages();
 }
 

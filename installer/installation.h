@@ -1,6 +1,7 @@
 #pragma once
-// The installer window (TMainForm, "MendKit Installer (Powered by Kolvane)"): start-up from its own
-// file, the installation run, the destination picker and the clean-up when the window closes.
+// What the installer window (TMainForm, "MendKit Installer (Powered by Kolvane)") does: start-up
+// from its own file, the installation run, the destination picker and the clean-up when the window
+// closes. The unattended installation runs it with no window.
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,18 +13,18 @@
 namespace kv::installer {
 
 struct InstallerControls {
-  ui::LineList& Memo1;       // package name and description
-  ui::TextControl& edPath;   // destination folder
-  ui::TickBox& cboverwrite;  // "Overwrite existing files"
-  ui::TextControl& Label2;   // "Processing: " + member name
-  ui::ProgressBar& pbProgress;
+  ui::LineList& package_info;    // Memo1: package name and description
+  ui::TextControl& destination;  // edPath: destination folder
+  ui::TickBox& overwrite;        // cboverwrite "Overwrite existing files"
+  ui::TextControl& processing;   // Label2: "Processing: " + member name
+  ui::ProgressBar& progress;     // pbProgress
 };
 
 struct InstallerServices {
   ui::MessageBoxes& boxes;  // also answers the engine's overwrite and failure questions
   ui::FolderPicker& picker;
   ui::MessagePump& pump;
-  std::function<void()> close;      // closes the window, which asks FormCloseQuery first
+  std::function<void()> close;      // closes the window, which asks ReadyToClose first
   std::function<void()> terminate;  // requests the end of the program
   // The administrator check (default: the platform's check of the local machine).
   std::function<bool()> is_administrator;
@@ -50,26 +51,30 @@ struct InstallOutcome {
   }
 };
 
-class TMainForm {
+class Installation {
  public:
   // `program_path`: the installer's own file, which holds the package.
-  TMainForm(InstallerControls controls, InstallerServices services, std::u16string program_path);
+  Installation(InstallerControls controls, InstallerServices services, std::u16string program_path);
 
-  // Administrator check, then the manifest extracted beside the installer and shown. Without
-  // administrator rights: the error message, the manifest copy beside the installer removed, the
-  // program's end requested. Engine errors pass through (the window still opens).
-  void FormCreate();
-  // The installation run. Ignored while a run is going on; refused with a message when the
-  // destination field is empty. Engine errors while opening or
-  // extracting pass through and leave the window open; otherwise the outcome is reported (success
-  // only when everything was extracted and registered) and the window closes.
-  void bnExtractClick();
-  void bnSelectDestPathClick();
-  // Removes the manifest copies and allows the close; during a run the close waits for its end.
-  bool FormCloseQuery();
+  // When the window is created (FormCreate): the administrator check, then the manifest
+  // extracted beside the installer and shown. Without administrator rights: the error message,
+  // the manifest copy beside the installer removed, the program's end requested. Engine errors
+  // pass through (the window still opens).
+  void ShowPackage();
+  // bnExtract "Install": the installation run. Ignored while a run is going on; refused with a
+  // message when the destination field is empty. Engine errors while opening or extracting pass
+  // through and leave the window open; otherwise the outcome is reported (success only when
+  // everything was extracted and registered) and the window closes.
+  void Install();
+  // bnSelectDestPath "...": the destination picker.
+  void ChooseDestination();
+  // When the window is asked to close (FormCloseQuery): removes the manifest copies and allows
+  // the close; during a run the close waits for its end.
+  bool ReadyToClose();
 
-  void ArchiverFileProgress(const std::u16string& file_name);
-  void ArchiverOverallProgress(double progress);
+  // The archive object's progress events: the member being processed, the overall percentage.
+  void ShowFileProgress(const std::u16string& file_name);
+  void ShowOverallProgress(double progress);
 
   builder::RecordingKolZip& Archiver() { return archiver_; }
   bool AdministratorRefused() const { return administrator_refused_; }

@@ -1,7 +1,8 @@
 #pragma once
-// The registration tool's main-window handlers for choosing a folder, ticking libraries,
-// running the registration and saving the log. They work on the window's controls through
-// the interfaces of ui/controls.h, so the Win32 window and the tests share them.
+// What the registration tool's main window does with a batch of libraries: choosing the folder,
+// ticking libraries, finding one by name, registering the ticked ones and saving the log. It
+// works on the window's controls through the interfaces of ui/controls.h, so the Win32 window,
+// kolvane-cli register and the tests share it.
 #include "registration/runner.h"
 #include "ui/controls.h"
 
@@ -23,23 +24,24 @@ struct RegistrationControls {
   ui::MessagePump& pump;
 };
 
-class RegistrationWindow {
+class BatchRegistration {
  public:
-  explicit RegistrationWindow(const RegistrationControls& controls) : c_(controls), runner_(controls.pump) {}
+  explicit BatchRegistration(const RegistrationControls& controls) : c_(controls), runner_(controls.pump) {}
 
-  // Browse: asks for a folder; on confirmation the list is rebuilt from it (ticks dropped)
-  // and the folder text becomes the folder followed by "\". Cancel changes nothing.
-  void Button2Click();
-  // Select all / Select none.
-  void Button1Click();
-  void Button4Click();
-  // Every change of the search field selects the first entry beginning with its text.
-  void Edit2Change();
-  // Register: registers every ticked library in list order, with progress, status and log.
-  void Button3Click();
-  // Save log: writes the log lines to the chosen file (ANSI, CR LF). A file that cannot be
-  // written raises platform::PlatformError, shown by the window's standard error box.
-  void Button5Click();
+  // Button2 "Browse...": asks for a folder; on confirmation the list is rebuilt from it (ticks
+  // dropped) and the folder text becomes the folder followed by "\". Cancel changes nothing.
+  void BrowseForFolder();
+  // Button1 "Select all" / Button4 "Select none".
+  void TickAll();
+  void UntickAll();
+  // Edit2's every change: selects the first entry beginning with the search text.
+  void SelectSearchMatch();
+  // Button3 "Register": registers every ticked library in list order, with progress, status
+  // and log.
+  void RegisterTicked();
+  // Button5 "Save log...": writes the log lines to the chosen file (ANSI, CR LF). A file that
+  // cannot be written raises platform::PlatformError, shown by the window's standard error box.
+  void SaveLog();
 
   const RegistrationRunner& Runner() const { return runner_; }
   RegistrationRunner& Runner() { return runner_; }
@@ -51,7 +53,7 @@ class RegistrationWindow {
   };
   void ShowVerdicts();
   void AppendLogHeader();
-  RunTally RegisterTicked(int step);
+  RunTally RegisterEachTicked(int step);
   void ReportEnd(const RunTally& tally);
 
   RegistrationControls c_;

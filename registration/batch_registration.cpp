@@ -1,4 +1,4 @@
-#include "registration/registration_window.h"
+#include "registration/batch_registration.h"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ int CountTicked(const ui::CheckList& list) {
   return count;
 }
 
-void TickAll(ui::CheckList& list, bool ticked) {
+void SetEveryTick(ui::CheckList& list, bool ticked) {
   for (int i = 0; i < list.Count(); ++i) list.SetChecked(i, ticked);
 }
 
@@ -29,7 +29,7 @@ ProgressFigures ProgressFiguresFor(int count) {
   return {step, 100 - count * step};
 }
 
-void RegistrationWindow::Button2Click() {
+void BatchRegistration::BrowseForFolder() {
   const auto chosen = c_.folder_picker.Browse(kFolderPickerCaption);
   if (!chosen) return;
   c_.libraries.Clear();
@@ -38,20 +38,20 @@ void RegistrationWindow::Button2Click() {
   ShowVerdicts();
 }
 
-void RegistrationWindow::ShowVerdicts() {
+void BatchRegistration::ShowVerdicts() {
   for (int i = 0; i < c_.libraries.Count(); ++i) {
     const auto report = runner_.registrar().Inspect(c_.folder.Text() + c_.libraries.Name(i));
     c_.libraries.SetNote(i, inspection::Verdict(report));
   }
 }
 
-void RegistrationWindow::Button1Click() { TickAll(c_.libraries, true); }
+void BatchRegistration::TickAll() { SetEveryTick(c_.libraries, true); }
 
-void RegistrationWindow::Button4Click() { TickAll(c_.libraries, false); }
+void BatchRegistration::UntickAll() { SetEveryTick(c_.libraries, false); }
 
-void RegistrationWindow::Edit2Change() { SelectFirstMatch(c_.libraries, c_.search.Text()); }
+void BatchRegistration::SelectSearchMatch() { SelectFirstMatch(c_.libraries, c_.search.Text()); }
 
-void RegistrationWindow::Button3Click() {
+void BatchRegistration::RegisterTicked() {
   c_.progress.SetPosition(0);
   const int count = CountTicked(c_.libraries);
   if (count < 1) {
@@ -62,7 +62,7 @@ void RegistrationWindow::Button3Click() {
   }
   const ProgressFigures figures = ProgressFiguresFor(count);
   AppendLogHeader();
-  const RunTally tally = RegisterTicked(figures.step);
+  const RunTally tally = RegisterEachTicked(figures.step);
   // Adding the rest ends at 100; set outright so the bar also ends full when ticks changed
   // during the run or a nested run moved it.
   c_.progress.SetPosition(100);
@@ -71,7 +71,7 @@ void RegistrationWindow::Button3Click() {
   c_.save_log.SetEnabled(true);
 }
 
-void RegistrationWindow::AppendLogHeader() {
+void BatchRegistration::AppendLogHeader() {
   c_.log.Append(kLogTitle);
   c_.log.Append(kLogDatePrefix + platform::CurrentShortDate());
   c_.log.Append(kLogTimePrefix + platform::CurrentLongTime());
@@ -81,7 +81,7 @@ void RegistrationWindow::AppendLogHeader() {
 // The list may change under the walk: every registration processes messages, so the user can
 // tick, untick or browse meanwhile. Ticks are read when the walk reaches an entry, and a list
 // that shrank is never read beyond its new end.
-RegistrationWindow::RunTally RegistrationWindow::RegisterTicked(int step) {
+BatchRegistration::RunTally BatchRegistration::RegisterEachTicked(int step) {
   RunTally tally;
   const int length = c_.libraries.Count();
   for (int i = 0; i < length && i < c_.libraries.Count(); ++i) {
@@ -98,7 +98,7 @@ RegistrationWindow::RunTally RegistrationWindow::RegisterTicked(int step) {
   return tally;
 }
 
-void RegistrationWindow::ReportEnd(const RunTally& tally) {
+void BatchRegistration::ReportEnd(const RunTally& tally) {
   if (tally.failed == 0) {
     c_.status.SetText(kAllSucceeded);
     c_.boxes.Show(kAllSucceeded, kApplicationTitle, ui::MessageKind::Information, ui::MessageButtons::Ok);
@@ -109,7 +109,7 @@ void RegistrationWindow::ReportEnd(const RunTally& tally) {
   c_.boxes.Show(summary, kApplicationTitle, ui::MessageKind::Warning, ui::MessageButtons::Ok);
 }
 
-void RegistrationWindow::Button5Click() {
+void BatchRegistration::SaveLog() {
   const auto file = c_.save_log_dialog.Execute();
   if (!file) return;
   std::vector<std::u16string> lines;

@@ -1,5 +1,5 @@
 // The installer window: start-up from its own file, the installation run, the picker and closing.
-#include "installer/installer_window.h"
+#include "installer/installation.h"
 
 #include <gtest/gtest.h>
 
@@ -18,36 +18,37 @@ using test::ReadFile;
 
 TEST_F(InstallerTest, ShowsNameDescriptionAndPathFromTheManifest) {
   Open(MakePackage());
-  form->FormCreate();
-  EXPECT_EQ(Memo1.Lines(), (std::vector<std::u16string>{u"Program name: Tools", u"Description: Fixes"}));
-  EXPECT_EQ(edPath.Text(), Destination());
-  EXPECT_EQ(Label2.Text(), u"Processing: mendkit.ini");
-  EXPECT_EQ(pbProgress.Position(), 0);
+  installation->ShowPackage();
+  EXPECT_EQ(package_info.Lines(),
+            (std::vector<std::u16string>{u"Program name: Tools", u"Description: Fixes"}));
+  EXPECT_EQ(destination.Text(), Destination());
+  EXPECT_EQ(processing.Text(), u"Processing: mendkit.ini");
+  EXPECT_EQ(progress.Position(), 0);
   EXPECT_TRUE(fs::exists(dir / "setup" / "mendkit.ini"));
   EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(InstallerTest, TwoLineDescriptionShowsItsFirstLine) {
   Open(MakePackage(u"First\r\nSecond\r\n"));
-  form->FormCreate();
-  EXPECT_EQ(Memo1.Lines().at(1), u"Description: First");
+  installation->ShowPackage();
+  EXPECT_EQ(package_info.Lines().at(1), u"Description: First");
 }
 
 TEST_F(InstallerTest, DefaultsWhenThePackageHoldsNoManifest) {
   Open(MakePackage(u"", false));
-  form->FormCreate();
-  EXPECT_EQ(Memo1.Lines(), (std::vector<std::u16string>{u"Program name: (Untitled)",
-                                                      u"Description: (No description available)"}));
-  EXPECT_EQ(edPath.Text(), test::WinPath(dir / "setup") + u"\\");
+  installation->ShowPackage();
+  EXPECT_EQ(package_info.Lines(), (std::vector<std::u16string>{u"Program name: (Untitled)",
+                                                               u"Description: (No description available)"}));
+  EXPECT_EQ(destination.Text(), test::WinPath(dir / "setup") + u"\\");
 }
 
 TEST_F(InstallerTest, LeftoverManifestBesideTheInstallerIsReplaced) {
   const auto package = MakePackage();
   dir.Write("setup/mendkit.ini", "[mendKit]\r\nmkName=Old\r\nmkDesc=Old\r\ndefaultPath=C:\\Old\r\n");
   Open(package);
-  form->FormCreate();
-  EXPECT_EQ(Memo1.Lines().at(0), u"Program name: Tools");
-  EXPECT_EQ(edPath.Text(), Destination());
+  installation->ShowPackage();
+  EXPECT_EQ(package_info.Lines().at(0), u"Program name: Tools");
+  EXPECT_EQ(destination.Text(), Destination());
 }
 
 TEST_F(InstallerTest, WithoutAdministratorRightsEndsAndTouchesNothing) {
@@ -56,7 +57,7 @@ TEST_F(InstallerTest, WithoutAdministratorRightsEndsAndTouchesNothing) {
   dir.Write("setup/mendkit.ini", "[mendKit]\r\nmkName=Old\r\n");
   administrator = false;
   Open(package);
-  form->FormCreate();
+  installation->ShowPackage();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(
       boxes.shown[0].text,
@@ -65,8 +66,8 @@ TEST_F(InstallerTest, WithoutAdministratorRightsEndsAndTouchesNothing) {
   EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Error);
   EXPECT_EQ(terminated, 1);
   EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
-  EXPECT_TRUE(Memo1.Lines().empty());
-  EXPECT_EQ(edPath.Text(), u"");
+  EXPECT_TRUE(package_info.Lines().empty());
+  EXPECT_EQ(destination.Text(), u"");
   EXPECT_EQ(ReadFile(dir / "setup" / "package.exe"), before);
 }
 
@@ -74,12 +75,12 @@ TEST_F(InstallerTest, FileThatIsNoPackageRaisesTheEngineError) {
   dir.Write("setup/package.exe", test::StubBytes());
   Open(test::WinPath(dir / "setup" / "package.exe"));
   try {
-    form->FormCreate();
+    installation->ShowPackage();
     FAIL() << "no error";
   } catch (const archive::EKZException& error) {
     EXPECT_EQ(error.Message().rfind(u"Archiver: ", 0), 0u) << error.what();
   }
-  EXPECT_TRUE(Memo1.Lines().empty());
+  EXPECT_TRUE(package_info.Lines().empty());
 }
 
 TEST_F(InstallerTest, InstallReplacesFilesAndRegistersEveryLibraryDllsFirst) {
@@ -88,8 +89,8 @@ TEST_F(InstallerTest, InstallReplacesFilesAndRegistersEveryLibraryDllsFirst) {
   dir.Write("dest with spaces/a.dll", "old a.dll");
   dir.Write("dest with spaces/c.ocx", "older c.ocx");
   Open(package);
-  form->FormCreate();
-  form->bnExtractClick();
+  installation->ShowPackage();
+  installation->Install();
 
   EXPECT_EQ(ReadFile(dir / "dest with spaces" / "a.dll"), "new a.dll");
   EXPECT_EQ(ReadFile(dir / "dest with spaces" / "b.ocx"), "new b.ocx");
@@ -104,16 +105,16 @@ TEST_F(InstallerTest, InstallReplacesFilesAndRegistersEveryLibraryDllsFirst) {
   EXPECT_FALSE(fs::exists(dir / "dest with spaces" / "mendkit.ini"));
   EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
   EXPECT_EQ(ReadFile(dir / "setup" / "package.exe"), before);
-  EXPECT_TRUE(form->Outcome().Complete());
+  EXPECT_TRUE(installation->Outcome().Complete());
 }
 
 TEST_F(InstallerTest, UntickedOverwriteAsksAndNoKeepsTheOldFileWhichIsRegistered) {
   dir.Write("dest with spaces/a.dll", "old a.dll");
   Open(MakePackage());
-  form->FormCreate();
-  cboverwrite.SetChecked(false);
+  installation->ShowPackage();
+  overwrite.SetChecked(false);
   boxes.answers.push_back(ui::MessageAnswer::No);
-  form->bnExtractClick();
+  installation->Install();
 
   const auto prompts = std::count_if(boxes.shown.begin(), boxes.shown.end(), [](const test::ShownMessage& m) {
     return m.buttons == ui::MessageButtons::YesNoNoToAllYesToAll;
@@ -127,8 +128,8 @@ TEST_F(InstallerTest, UntickedOverwriteAsksAndNoKeepsTheOldFileWhichIsRegistered
 TEST_F(InstallerTest, FailedRegistrationIsNamedInsteadOfSuccess) {
   failing.insert(InDestination(u"b.ocx"));
   Open(MakePackage());
-  form->FormCreate();
-  form->bnExtractClick();
+  installation->ShowPackage();
+  installation->Install();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].kind, ui::MessageKind::Warning);
   EXPECT_NE(boxes.shown[0].text.find(u"Not registered: " + InDestination(u"b.ocx")), std::u16string::npos);
@@ -139,22 +140,22 @@ TEST_F(InstallerTest, FailedRegistrationIsNamedInsteadOfSuccess) {
 TEST_F(InstallerTest, ExtractionFailureAnsweredAbortIsReported) {
   fs::create_directories(dir / "dest with spaces" / "a.dll");  // a folder where a member should go
   Open(MakePackage());
-  form->FormCreate();
+  installation->ShowPackage();
   boxes.answers.push_back(ui::MessageAnswer::Abort);
-  form->bnExtractClick();
+  installation->Install();
   ASSERT_FALSE(boxes.shown.empty());
   EXPECT_EQ(boxes.shown.front().buttons, ui::MessageButtons::AbortRetryIgnore);
   EXPECT_EQ(boxes.shown.back().kind, ui::MessageKind::Warning);
   EXPECT_NE(boxes.shown.back().text.find(u"aborted"), std::u16string::npos)
       << platform::Utf16ToUtf8(boxes.shown.back().text);
-  EXPECT_FALSE(form->Outcome().Complete());
+  EXPECT_FALSE(installation->Outcome().Complete());
 }
 
 TEST_F(InstallerTest, EmptyDestinationIsRefused) {
   Open(MakePackage());
-  form->FormCreate();
-  edPath.SetText(u"");
-  form->bnExtractClick();
+  installation->ShowPackage();
+  destination.SetText(u"");
+  installation->Install();
   EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Please, select the destination folder."}));
   EXPECT_TRUE(registered.empty());
   EXPECT_EQ(closed, 0);
@@ -163,13 +164,13 @@ TEST_F(InstallerTest, EmptyDestinationIsRefused) {
 
 TEST_F(InstallerTest, SecondInstallAndCloseDuringTheRunWaitForItsEnd) {
   Open(MakePackage());
-  form->FormCreate();
+  installation->ShowPackage();
   bool close_allowed = true;
   pump.actions.push_back([&] {
-    form->bnExtractClick();  // ignored: the run is going on
-    close_allowed = form->FormCloseQuery();
+    installation->Install();  // ignored: the run is going on
+    close_allowed = installation->ReadyToClose();
   });
-  form->bnExtractClick();
+  installation->Install();
   EXPECT_FALSE(close_allowed);
   EXPECT_EQ(registered.size(), 2u);
   EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Libraries successfully installed."}));
@@ -179,28 +180,28 @@ TEST_F(InstallerTest, SecondInstallAndCloseDuringTheRunWaitForItsEnd) {
 
 TEST_F(InstallerTest, CloseQueryRemovesBothManifestCopiesOnlyWhenTheInstallersIsThere) {
   Open(MakePackage());
-  form->FormCreate();
+  installation->ShowPackage();
   dir.Write("other/mendkit.ini", "x");
-  edPath.SetText(test::WinPath(dir / "other"));
-  EXPECT_TRUE(form->FormCloseQuery());
+  destination.SetText(test::WinPath(dir / "other"));
+  EXPECT_TRUE(installation->ReadyToClose());
   EXPECT_FALSE(fs::exists(dir / "setup" / "mendkit.ini"));
   EXPECT_FALSE(fs::exists(dir / "other" / "mendkit.ini"));
 
   dir.Write("other/mendkit.ini", "x");
-  EXPECT_TRUE(form->FormCloseQuery());
+  EXPECT_TRUE(installation->ReadyToClose());
   EXPECT_TRUE(fs::exists(dir / "other" / "mendkit.ini"));
   EXPECT_TRUE(fs::exists(dir / "setup" / "package.exe"));
 }
 
 TEST_F(InstallerTest, PickerReplacesTheDestinationOnlyWhenConfirmed) {
   Open(MakePackage());
-  edPath.SetText(u"C:\\Before");
+  destination.SetText(u"C:\\Before");
   picker.answers.push_back(u"C:\\Chosen\\");
   picker.answers.push_back(std::nullopt);
-  form->bnSelectDestPathClick();
-  EXPECT_EQ(edPath.Text(), u"C:\\Chosen");
-  form->bnSelectDestPathClick();
-  EXPECT_EQ(edPath.Text(), u"C:\\Chosen");
+  installation->ChooseDestination();
+  EXPECT_EQ(destination.Text(), u"C:\\Chosen");
+  installation->ChooseDestination();
+  EXPECT_EQ(destination.Text(), u"C:\\Chosen");
   EXPECT_EQ(picker.captions, (std::vector<std::u16string>{u"Select destination folder ...",
                                                           u"Select destination folder ..."}));
 }
