@@ -8,11 +8,9 @@
 #include "builder/package_build.h"
 #include "platform/registry.h"
 #include "registration/batch_registration.h"
-#include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
 #include "ui/win32/common/dialogs_win32.h"
-#include "ui/win32/common/layout.h"
-#include "ui/win32/common/skin.h"
+#include "ui/win32/common/skinned_window.h"
 
 namespace kv::ui::win32 {
 
@@ -20,50 +18,53 @@ class PackageDialog;
 
 inline constexpr char16_t kKolvaneTitle[] = u"Kolvane";
 
-class MainWindow final : public BaseWindow<MainWindow> {
+class MainWindow final : public SkinnedWindow<MainWindow> {
  public:
   explicit MainWindow(WinMessagePump& pump);
   ~MainWindow() override;
 
-  // Creates the window (FormCreate runs now) and the hidden package dialog, then shows it.
+  // Creates the window (its start-up, FormCreate, runs now) and the hidden package dialog, then
+  // shows it.
   void Create(int show);
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   std::u16string ApplicationTitle() const override { return kKolvaneTitle; }
 
  private:
-  void BindControls();
-  void FormCreate();
-  void OnCommand(int id, int code);
+  void BindControls() override;
+  // FormCreate: records the program's folder in the current user's hive.
+  void OnCreated() override;
+  void PaintOverPanels(HDC dc, const RECT& client) const override;
+  void DrawItem(const DRAWITEMSTRUCT& item) override;
+  void OnCommand(int id, int code) override;
+  void OnDpiChanged() override;
+  LRESULT HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   void DrawBanner(const DRAWITEMSTRUCT& item) const;
-  void OnDpiChanged(UINT dpi, const RECT& suggested);
 
-  // Handlers named after their controls.
-  void Button2Click();  // Browse...
-  void Button1Click();  // Select all
-  void Button4Click();  // Select none
-  void Button3Click();  // Register
-  void Button5Click();  // Save log...
-  void Button6Click();  // Create MendKit
-  void Edit2Change();   // search field
-  void Image1Click();   // about box
+  void BrowseForFolder();    // Button2 "Browse..."
+  void TickAll();            // Button1 "Select all"
+  void UntickAll();          // Button4 "Select none"
+  void RegisterTicked();     // Button3 "Register"
+  void SaveLog();            // Button5 "Save log..."
+  void CreatePackage();      // Button6 "Create MendKit"
+  void SelectSearchMatch();  // Edit2 change
+  void ShowAbout();          // Image1 click
 
   WinMessagePump& pump_;
-  Layout layout_;
-  Skin skin_;
   std::unique_ptr<platform::RegistryHive> hive_;
   builder::BuildPlaces places_;
   std::unique_ptr<PackageDialog> package_dialog_;
 
-  WinText edit1_, edit2_, label4_;
-  WinStatusPanel status_;
-  WinButton button5_;
-  WinTickBox checkbox1_;
-  WinProgress gauge1_;
-  WinCheckList listbox1_;
-  WinLineList memo1_;
+  WinText folder_;             // Edit1
+  WinText search_;             // Edit2
+  WinText status_;             // Label4
+  WinStatusPanel status_bar_;  // StatusBar1
+  WinButton save_log_button_;  // Button5
+  WinTickBox silent_;          // CheckBox1
+  WinProgress progress_;       // Gauge1
+  WinCheckList libraries_;     // ListBox1
+  WinLineList log_;            // Memo1
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
-  std::unique_ptr<WinSaveDialog> save_log_dialog_;
+  std::unique_ptr<WinSaveDialog> save_log_dialog_;  // SaveDialog1
   std::unique_ptr<registration::BatchRegistration> registration_;
 };
 

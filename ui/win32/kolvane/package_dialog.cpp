@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "ui/win32/common/drawing.h"
-#include "ui/win32/common/gdi.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/kolvane/main_window.h"
 
@@ -41,8 +40,18 @@ constexpr std::array kControls{
 
 }  // namespace
 
-PackageDialog::PackageDialog(MainWindow& owner, WinMessagePump& pump, const Skin& skin, builder::BuildPlaces places)
-    : owner_(owner), pump_(pump), skin_(skin), layout_(kControls, kFonts), places_(std::move(places)) {}
+PackageDialog::PackageDialog(MainWindow& owner, WinMessagePump& pump, const Palette& palette,
+                             builder::BuildPlaces places)
+    : SkinnedWindow({.controls = kControls,
+                     .fonts = kFonts,
+                     .panels = kPanels,
+                     .read_only_fields = {},
+                     .default_button = ids::kBuildButton,
+                     .status_bar = 0},
+                    palette),
+      owner_(owner),
+      pump_(pump),
+      places_(std::move(places)) {}
 
 std::u16string PackageDialog::ApplicationTitle() const { return kKolvaneTitle; }
 
@@ -55,23 +64,25 @@ void PackageDialog::Create() {
 
 void PackageDialog::BindControls() {
   const auto item = [this](int id) { return GetDlgItem(window(), id); };
-  ed_name_ = WinText(item(ids::kNameEdit));
-  ed_path_ = WinText(item(ids::kPathEdit));
-  me_desc_ = WinText(item(ids::kDescMemo));
-  label3_ = WinText(item(ids::kPackLabel));
-  pb_progress_ = WinProgress(item(ids::kPackProgress));
-  button1_ = WinButton(item(ids::kBuildButton));
-  button2_ = WinButton(item(ids::kCancelButton));
+  name_ = WinText(item(ids::kNameEdit));
+  default_path_ = WinText(item(ids::kPathEdit));
+  description_ = WinText(item(ids::kDescMemo));
+  activity_ = WinText(item(ids::kPackLabel));
+  progress_ = WinProgress(item(ids::kPackProgress));
+  build_button_ = WinButton(item(ids::kBuildButton));
+  cancel_button_ = WinButton(item(ids::kCancelButton));
   boxes_.set_owner(window());
   SendMessageW(item(ids::kPackProgress), PBM_SETRANGE32, 0, 100);
   SendMessageW(item(ids::kPackProgress), PBM_SETSTEP, 1, 0);
-  save_exe_ = std::make_unique<WinSaveDialog>(window(), u"SFX Application|*.exe", u"exe");
-  form_ = std::make_unique<builder::PackageCreation>(
-      builder::PackageDialogControls{ed_name_, ed_path_, me_desc_, pb_progress_, label3_, button1_, button2_},
-      builder::PackageDialogServices{boxes_, *save_exe_, pump_, [this] { Close(); }, kKolvaneTitle}, places_);
+  save_package_ = std::make_unique<WinSaveDialog>(window(), u"SFX Application|*.exe", u"exe");
+  creation_ = std::make_unique<builder::PackageCreation>(
+      builder::PackageDialogControls{name_, default_path_, description_, progress_, activity_, build_button_,
+                                     cancel_button_},
+      builder::PackageDialogServices{boxes_, *save_package_, pump_, [this] { Close(); }, kKolvaneTitle},
+      places_);
 }
 
-void PackageDialog::FormCreate() { form_->ShowInitialState(); }
+void PackageDialog::OnCreated() { creation_->ShowInitialState(); }
 
 void PackageDialog::ShowModal() {
   CenterWindow(window(), owner_.window());
@@ -93,67 +104,27 @@ void PackageDialog::ShowModal() {
 
 void PackageDialog::Close() { modal_ = false; }
 
-LRESULT PackageDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_CREATE:
-      layout_.Create(window());
-      BindControls();
-      try {
-        FormCreate();
-      } catch (...) {
-        ShowCurrentException(window(), ApplicationTitle());
-      }
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PaintScope paint(window());
-      RECT client{};
-      GetClientRect(window(), &client);
-      skin_.PaintPanels(paint.dc(), client, kPanels, layout_);
-      return 0;
-    }
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX: {
-      const bool field = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
-      return reinterpret_cast<LRESULT>(skin_.ControlColors(window(), reinterpret_cast<HDC>(wparam),
-                                                           reinterpret_cast<HWND>(lparam), field, kPanels, layout_));
-    }
-    case WM_DRAWITEM:
-      DrawImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
-      return TRUE;
-    case WM_COMMAND:
-      if (HIWORD(wparam) != BN_CLICKED) return 0;
-      if (LOWORD(wparam) == ids::kBuildButton) Button1Click();
-      if (LOWORD(wparam) == ids::kCancelButton || LOWORD(wparam) == IDCANCEL) Button2Click();
-      return 0;
-    case DM_GETDEFID:
-      return MAKELRESULT(ids::kBuildButton, DC_HASDEFID);
-    case WM_DPICHANGED: {
-      const auto& suggested = *reinterpret_cast<const RECT*>(lparam);
-      layout_.Apply(window(), HIWORD(wparam));
-      SetWindowPos(window(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-      return 0;
-    }
-    case WM_CLOSE:
-      Close();  // hidden, never destroyed: the fields keep what the user typed
-      return 0;
-    default:
-      break;
+void PackageDialog::OnCommand(int id, int code) {
+  if (code != BN_CLICKED) return;
+  if (id == ids::kBuildButton) Build();
+  if (id == ids::kCancelButton || id == IDCANCEL) Cancel();
+}
+
+LRESULT PackageDialog::HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) {
+    Close();  // hidden, never destroyed: the fields keep what the user typed
+    return 0;
   }
   return DefWindowProcW(window(), message, wparam, lparam);
 }
 
-void PackageDialog::DrawImage(const DRAWITEMSTRUCT& item) const {
-  // A closed parcel: the package about to be built.
+void PackageDialog::DrawItem(const DRAWITEMSTRUCT& item) {
+  // Image1, the one owner-drawn control: a closed parcel, the package about to be built.
   const HDC dc = item.hDC;
   const RECT area = item.rcItem;
   const int size = area.right - area.left;
   const auto at = [&](int v) { return MulDiv(v, size, 77); };
-  SetDCBrushColor(dc, skin_.palette().panel);
+  SetDCBrushColor(dc, skin().palette().panel);
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   const RECT box{area.left + at(10), area.top + at(26), area.left + at(67), area.top + at(70)};
   GradientRect(dc, box, RGB(0x3F, 0xB8, 0xB0), RGB(0x0E, 0x5E, 0x63), true);
@@ -164,8 +135,8 @@ void PackageDialog::DrawImage(const DRAWITEMSTRUCT& item) const {
   FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
-void PackageDialog::Button1Click() { form_->Build(); }
+void PackageDialog::Build() { creation_->Build(); }
 
-void PackageDialog::Button2Click() { form_->Cancel(); }
+void PackageDialog::Cancel() { creation_->Cancel(); }
 
 }  // namespace kv::ui::win32

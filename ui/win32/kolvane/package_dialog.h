@@ -8,48 +8,51 @@
 
 #include "builder/package_creation.h"
 
-#include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
 #include "ui/win32/common/dialogs_win32.h"
-#include "ui/win32/common/layout.h"
-#include "ui/win32/common/skin.h"
+#include "ui/win32/common/skinned_window.h"
 
 namespace kv::ui::win32 {
 
 class MainWindow;
 
-class PackageDialog final : public BaseWindow<PackageDialog> {
+class PackageDialog final : public SkinnedWindow<PackageDialog> {
  public:
-  PackageDialog(MainWindow& owner, WinMessagePump& pump, const Skin& skin, builder::BuildPlaces places);
+  // `palette`: the main window's, so that the dialog looks like part of it.
+  PackageDialog(MainWindow& owner, WinMessagePump& pump, const Palette& palette, builder::BuildPlaces places);
 
   void Create();
   // Shows the dialog with the main window disabled and returns when it is hidden again.
   void ShowModal();
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   std::u16string ApplicationTitle() const override;
 
  private:
-  void BindControls();
-  void FormCreate();
+  void BindControls() override;
+  // FormCreate: the fields' initial texts.
+  void OnCreated() override;
+  void DrawItem(const DRAWITEMSTRUCT& item) override;
+  void OnCommand(int id, int code) override;
+  LRESULT HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   void Close();
-  void DrawImage(const DRAWITEMSTRUCT& item) const;
 
-  void Button1Click();  // Build
-  void Button2Click();  // Cancel
+  void Build();   // Button1 "Build"
+  void Cancel();  // Button2 "Cancel", Escape
 
   MainWindow& owner_;
   WinMessagePump& pump_;
-  const Skin& skin_;
-  Layout layout_;
   bool modal_ = false;
 
-  WinText ed_name_, ed_path_, me_desc_, label3_;
-  WinProgress pb_progress_;
-  WinButton button1_, button2_;
+  WinText name_;             // edName
+  WinText default_path_;     // edPath
+  WinText description_;      // meDesc
+  WinText activity_;         // Label3
+  WinProgress progress_;     // pbProgress
+  WinButton build_button_;   // Button1
+  WinButton cancel_button_;  // Button2
   WinMessageBoxes boxes_;
-  std::unique_ptr<WinSaveDialog> save_exe_;
+  std::unique_ptr<WinSaveDialog> save_package_;  // saveExe
   builder::BuildPlaces places_;
-  std::unique_ptr<builder::PackageCreation> form_;
+  std::unique_ptr<builder::PackageCreation> creation_;
 };
 
 }  // namespace kv::ui::win32

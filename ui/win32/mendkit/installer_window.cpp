@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "ui/win32/common/drawing.h"
-#include "ui/win32/common/gdi.h"
 #include "ui/win32/common/program_path.h"
 #include "ui/win32/control_ids.h"
 
@@ -40,9 +39,20 @@ constexpr std::array kControls{
 };
 // clang-format on
 
+// The package's description is read-only, yet drawn as a field.
+constexpr std::array kReadOnlyFields{ids::kInfoMemo};
+
 }  // namespace
 
-InstallerWindow::InstallerWindow(WinMessagePump& pump) : pump_(pump), layout_(kControls, kFonts), skin_(Carbon()) {}
+InstallerWindow::InstallerWindow(WinMessagePump& pump)
+    : SkinnedWindow({.controls = kControls,
+                     .fonts = kFonts,
+                     .panels = {},
+                     .read_only_fields = kReadOnlyFields,
+                     .default_button = ids::kInstallButton,
+                     .status_bar = ids::kInstallStatusBar},
+                    Carbon()),
+      pump_(pump) {}
 
 void InstallerWindow::Create(int show) {
   const SIZE size = WindowSizeFor(kClientWidth, kClientHeight, kStyle, kExStyle, WindowDpi(nullptr));
@@ -60,19 +70,19 @@ void InstallerWindow::Create(int show) {
 
 void InstallerWindow::BindControls() {
   const auto item = [this](int id) { return GetDlgItem(window(), id); };
-  memo1_ = WinMemoLines(item(ids::kInfoMemo));
-  ed_path_ = WinText(item(ids::kDestEdit));
-  label2_ = WinText(item(ids::kProcessingLabel));
-  status_ = WinStatusPanel(item(ids::kInstallStatusBar));
-  cb_overwrite_ = WinTickBox(item(ids::kOverwriteBox));
-  pb_progress_ = WinProgress(item(ids::kInstallProgress));
+  package_info_ = WinMemoLines(item(ids::kInfoMemo));
+  destination_ = WinText(item(ids::kDestEdit));
+  processing_ = WinText(item(ids::kProcessingLabel));
+  status_bar_ = WinStatusPanel(item(ids::kInstallStatusBar));
+  overwrite_ = WinTickBox(item(ids::kOverwriteBox));
+  progress_ = WinProgress(item(ids::kInstallProgress));
   boxes_.set_owner(window());
   picker_ = WinFolderPicker(window());
   SendMessageW(item(ids::kInstallStatusBar), SB_SIMPLE, TRUE, 0);
   SendMessageW(item(ids::kInstallProgress), PBM_SETRANGE32, 0, 100);
   SendMessageW(item(ids::kInstallProgress), PBM_SETSTEP, 1, 0);
-  cb_overwrite_.SetChecked(true);
-  status_.SetText(u"MendKit 1.0 - powered by Kolvane");
+  overwrite_.SetChecked(true);
+  status_bar_.SetText(u"MendKit 1.0 - powered by Kolvane");
   // The close is posted, so that the window goes once the running handler has returned.
   // Empty checks take the platform's administrator check and the registration core.
   installer::InstallerServices services{boxes_,
@@ -87,62 +97,24 @@ void InstallerWindow::BindControls() {
                                         {},
                                         {},
                                         kInstallerTitle};
-  form_ = std::make_unique<installer::Installation>(
-      installer::InstallerControls{memo1_, ed_path_, cb_overwrite_, label2_, pb_progress_}, std::move(services),
-      ProgramPath());
+  installation_ = std::make_unique<installer::Installation>(
+      installer::InstallerControls{package_info_, destination_, overwrite_, processing_, progress_},
+      std::move(services), ProgramPath());
 }
 
-LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+void InstallerWindow::OnCreated() { installation_->ShowPackage(); }
+
+void InstallerWindow::OnCommand(int id, int code) {
+  if (code != BN_CLICKED) return;
+  if (id == ids::kInstallButton) Install();
+  if (id == ids::kDestButton) ChooseDestination();
+}
+
+LRESULT InstallerWindow::HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_CREATE:
-      layout_.Create(window());
-      BindControls();
-      try {
-        FormCreate();
-      } catch (...) {
-        ShowCurrentException(window(), ApplicationTitle());  // the window still opens
-      }
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PaintScope paint(window());
-      RECT client{};
-      GetClientRect(window(), &client);
-      skin_.PaintPanels(paint.dc(), client, {}, layout_);
-      return 0;
-    }
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX: {
-      const auto control = reinterpret_cast<HWND>(lparam);
-      const bool field = message == WM_CTLCOLOREDIT || GetDlgCtrlID(control) == ids::kInfoMemo;
-      return reinterpret_cast<LRESULT>(
-          skin_.ControlColors(window(), reinterpret_cast<HDC>(wparam), control, field, {}, layout_));
-    }
-    case WM_DRAWITEM:
-      DrawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
-      return TRUE;
-    case WM_COMMAND:
-      if (HIWORD(wparam) != BN_CLICKED) return 0;
-      if (LOWORD(wparam) == ids::kInstallButton) bnExtractClick();
-      if (LOWORD(wparam) == ids::kDestButton) bnSelectDestPathClick();
-      return 0;
-    case DM_GETDEFID:
-      return MAKELRESULT(ids::kInstallButton, DC_HASDEFID);
-    case WM_DPICHANGED: {
-      const auto& suggested = *reinterpret_cast<const RECT*>(lparam);
-      layout_.Apply(window(), HIWORD(wparam));
-      SetWindowPos(window(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-      return 0;
-    }
-    case WM_SIZE:
-      SendMessageW(GetDlgItem(window(), ids::kInstallStatusBar), WM_SIZE, 0, 0);
-      return 0;
     case WM_CLOSE:
-      if (FormCloseQuery()) DestroyWindow(window());
+      // FormCloseQuery: during a run the window closes once the run has ended.
+      if (installation_->ReadyToClose()) DestroyWindow(window());
       return 0;
     case WM_DESTROY:
       pump_.RequestTerminate();
@@ -154,13 +126,14 @@ LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
   return DefWindowProcW(window(), message, wparam, lparam);
 }
 
-void InstallerWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
-  // An open box with a disc rising out of it, on the dark background.
+void InstallerWindow::DrawItem(const DRAWITEMSTRUCT& item) {
+  // Image1, the one owner-drawn control: an open box with a disc rising out of it, on the dark
+  // background.
   const HDC dc = item.hDC;
   const RECT area = item.rcItem;
   const int size = area.right - area.left;
   const auto at = [&](int v) { return MulDiv(v, size, 154); };
-  const Palette& p = skin_.palette();
+  const Palette& p = skin().palette();
   SetDCBrushColor(dc, p.window);
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   FilledEllipse(dc, area.left + at(12), area.top + at(12), area.left + at(142), area.top + at(142),
@@ -173,9 +146,7 @@ void InstallerWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
   GradientRect(dc, rim, RGB(0x7A, 0x82, 0x8E), RGB(0x55, 0x5C, 0x66), true);
 }
 
-void InstallerWindow::FormCreate() { form_->ShowPackage(); }
-bool InstallerWindow::FormCloseQuery() { return form_->ReadyToClose(); }
-void InstallerWindow::bnExtractClick() { form_->Install(); }
-void InstallerWindow::bnSelectDestPathClick() { form_->ChooseDestination(); }
+void InstallerWindow::Install() { installation_->Install(); }
+void InstallerWindow::ChooseDestination() { installation_->ChooseDestination(); }
 
 }  // namespace kv::ui::win32

@@ -7,47 +7,46 @@
 
 #include "installer/installation.h"
 
-#include "ui/win32/common/base_window.h"
 #include "ui/win32/common/controls_win32.h"
 #include "ui/win32/common/dialogs_win32.h"
-#include "ui/win32/common/layout.h"
-#include "ui/win32/common/skin.h"
+#include "ui/win32/common/skinned_window.h"
 
 namespace kv::ui::win32 {
 
 inline constexpr char16_t kInstallerTitle[] = u"Install";
 
-class InstallerWindow final : public BaseWindow<InstallerWindow> {
+class InstallerWindow final : public SkinnedWindow<InstallerWindow> {
  public:
   explicit InstallerWindow(WinMessagePump& pump);
 
-  // Creates the window (FormCreate runs now) and shows it unless FormCreate ended the program.
+  // Creates the window (its start-up, FormCreate, runs now) and shows it unless the start-up
+  // ended the program.
   void Create(int show);
-  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   std::u16string ApplicationTitle() const override { return kInstallerTitle; }
 
  private:
-  void BindControls();
-  void FormCreate();
-  bool FormCloseQuery();
-  void DrawPicture(const DRAWITEMSTRUCT& item) const;
+  void BindControls() override;
+  // FormCreate: the administrator check, then the package's name and description.
+  void OnCreated() override;
+  void DrawItem(const DRAWITEMSTRUCT& item) override;
+  void OnCommand(int id, int code) override;
+  LRESULT HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
-  void bnExtractClick();
-  void bnSelectDestPathClick();
+  void Install();            // bnExtract "Install"
+  void ChooseDestination();  // bnSelectDestPath "..."
 
   WinMessagePump& pump_;
-  Layout layout_;
-  Skin skin_;
   bool end_requested_ = false;
 
-  WinText ed_path_, label2_;
-  WinMemoLines memo1_;
-  WinStatusPanel status_;
-  WinTickBox cb_overwrite_;
-  WinProgress pb_progress_;
+  WinText destination_;        // edPath
+  WinText processing_;         // Label2
+  WinMemoLines package_info_;  // Memo1
+  WinStatusPanel status_bar_;  // StatusBar1
+  WinTickBox overwrite_;       // cboverwrite
+  WinProgress progress_;       // pbProgress
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
-  std::unique_ptr<installer::Installation> form_;
+  std::unique_ptr<installer::Installation> installation_;
 };
 
 }  // namespace kv::ui::win32
