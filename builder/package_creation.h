@@ -51,7 +51,7 @@ class PackageCreation {
   void ShowFileProgress(const std::u16string& file_name);
   void ShowOverallProgress(double progress);
 
-  RecordingKolZip& archiver() { return archiver_; }
+  RecordingKolZip& Archiver() { return archiver_; }
 
  private:
   void ReportOutcome(const std::u16string& package_file);
