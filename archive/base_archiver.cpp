@@ -3,7 +3,6 @@
 #include <array>
 #include <stdexcept>
 
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 
 namespace kv::archive {

@@ -9,7 +9,6 @@
 #include "archive/processing_lock.h"
 #include "archive/wildcard.h"
 #include "platform/enumerate_folder.h"
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 
 namespace kv::archive {

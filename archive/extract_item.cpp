@@ -4,7 +4,6 @@
 #include "archive/base_archiver.h"
 #include "archive/paths.h"
 #include "platform/errors.h"
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 
 namespace kv::archive {

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 
 namespace kv::archive {

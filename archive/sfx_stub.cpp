@@ -8,7 +8,6 @@
 #include "archive/dir_manager.h"
 #include "archive/errors.h"
 #include "archive/temp_tail.h"
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 
 namespace kv::archive {

@@ -7,7 +7,6 @@
 #include "builder/package_build.h"
 #include "builder/package_creation.h"
 #include "builder/recording_archiver.h"
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 
 namespace kv::builder {

@@ -2,7 +2,7 @@
 
 #include "archive/options.h"
 #include "builder/errors.h"
-#include "platform/file_ops.h"
+#include "platform/file_system.h"
 
 namespace kv::builder {
 namespace {

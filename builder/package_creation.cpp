@@ -4,7 +4,7 @@
 
 #include "builder/errors.h"
 #include "builder/progress_position.h"
-#include "platform/file_ops.h"
+#include "platform/file_system.h"
 
 namespace kv::builder {
 namespace {

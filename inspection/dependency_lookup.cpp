@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "platform/file_ops.h"
+#include "platform/file_system.h"
 #include "platform/find_files.h"
 #include "platform/unicode.h"
 

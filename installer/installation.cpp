@@ -6,7 +6,7 @@
 #include "builder/manifest.h"
 #include "builder/progress_position.h"
 #include "platform/admin.h"
-#include "platform/file_ops.h"
+#include "platform/file_system.h"
 #include "registration/library_discovery.h"
 #include "registration/runner.h"
 

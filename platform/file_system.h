@@ -24,16 +24,41 @@ inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kAttrNormal = 0x80;
 
+// --- Existence and folders ---
+
+// True when `path` names an existing file (not a folder) / an existing folder.
+bool FileExists(const std::u16string& path);
+bool FolderExists(const std::u16string& path);
+
+// Creates one folder (its parent must exist). True when it was created or already is a folder.
+bool CreateFolder(const std::u16string& path);
+
 // Creates the folder `path` with every missing parent. True when the folder exists
 // afterwards (also when it existed before); false when any level cannot be created, e.g. a
 // file is in the way, the drive is missing or a name is one Windows cannot hold.
 bool CreateFolderTree(std::u16string_view path);
 
-// Deletes the file `path`. False when it does not exist or cannot be deleted (a read-only
-// file is not deleted: clear its attributes first, as on Windows).
+// --- Copying and deleting ---
+
+// Copies `from` to `to`, replacing an existing `to` (CopyFileW with fail-if-exists off). Returns false
+// when the copy fails (source missing, target not writable). Windows keeps the source's
+// attributes and last-write time; the POSIX stand-in keeps the bytes only.
+bool CopyFileReplacing(const std::u16string& from, const std::u16string& to);
+
+// Deletes the file `path` (DeleteFileW). False when it does not exist, is a folder or cannot
+// be deleted; a read-only file is not deleted (clear its attributes first, as on Windows).
 bool DeleteFileAt(std::u16string_view path);
 
-// FileExists and FolderExists live in platform/file_ops.h.
+// Deletes one file. Returns false when it was not there or could not be deleted.
+bool DeleteFileQuietly(const std::u16string& file);
+
+// Deletes the entries of `folder` whose names match `mask` ("*.*" matches every name), for good (no
+// recycle bin) and without asking (SHFileOperationW FO_DELETE with FOF_NOCONFIRMATION; FOF_FILESONLY
+// unless `with_folders`, in which case matching subfolders go with everything in them). Returns
+// whether the operation reported success; a folder with nothing matching is a success.
+bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders);
+
+// --- Attributes and times ---
 
 // The Windows attributes of a file or folder, or nothing when it cannot be read.
 // POSIX stand-in: the value last set with SetFileAttributes is kept in the extended
@@ -54,6 +79,8 @@ std::optional<std::uint32_t> GetLastWriteDosTime(std::u16string_view path);
 // Sets the last-write time of a file from a local MS-DOS date-time (as above); creation and
 // access times are left alone. False on failure (including an invalid DOS value).
 bool SetLastWriteDosTime(std::u16string_view path, std::uint32_t dos_date_time);
+
+// --- Paths, the current folder, drives ---
 
 // Full-path expansion with the rules of GetFullPathNameW: "/" becomes "\", "." and ".."
 // components are resolved (never above the drive root or the share of a "\\server\share"

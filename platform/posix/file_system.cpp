@@ -7,13 +7,24 @@
 
 #include <cerrno>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
-#include "platform/file_ops.h"
 #include "platform/full_path_rules.h"
 #include "platform/posix/native_path.h"
+#include "platform/posix/wildcard.h"
+#include "platform/unicode.h"
 
 namespace kv::platform {
+namespace fs = std::filesystem;
 namespace {
+
+// The native path, or an empty one (which every call below fails on) outside drive Z:.
+std::string Native(const std::u16string& path) { return posix::NativePath(path).value_or(std::string()); }
+
+// Windows will not delete a read-only file; here the owner's write permission stands for
+// the read-only attribute (see GetFileAttributesAt).
+bool IsReadOnly(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
 constexpr const char* kAttributesXattr = "user.kv.attributes";
 // Bits SetFileAttributes can change on Windows; the folder bit comes from the file system.
@@ -62,6 +73,20 @@ std::optional<std::tm> FromDosDateTime(std::uint32_t dos) {
 
 }  // namespace
 
+bool FileExists(const std::u16string& path) {
+  struct stat info {};
+  return ::stat(Native(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool FolderExists(const std::u16string& path) {
+  struct stat info {};
+  return ::stat(Native(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool CreateFolder(const std::u16string& path) {
+  return ::mkdir(Native(path).c_str(), 0755) == 0 || FolderExists(path);
+}
+
 bool CreateFolderTree(std::u16string_view path) {
   if (!posix::NativePathForCreate(path)) return false;
   const auto native = posix::NativePath(path);
@@ -83,15 +108,45 @@ bool CreateFolderTree(std::u16string_view path) {
   return FolderExists(std::u16string(path));
 }
 
+bool CopyFileReplacing(const std::u16string& from, const std::u16string& to) {
+  std::error_code error;
+  return fs::copy_file(Native(from), Native(to), fs::copy_options::overwrite_existing, error) && !error;
+}
+
 bool DeleteFileAt(std::u16string_view path) {
   const auto native = posix::NativePath(path);
   struct stat st {};
   if (!native || ::stat(native->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if ((st.st_mode & S_IWUSR) == 0) return false;  // read-only, as Windows refuses it
+  if (IsReadOnly(st)) return false;
   return ::unlink(native->c_str()) == 0;
 }
 
+bool DeleteFileQuietly(const std::u16string& file) {
+  std::error_code error;
+  const fs::path native = Native(file);
+  if (fs::is_directory(fs::symlink_status(native, error))) return false;
+  return fs::remove(native, error) && !error;
+}
 
+bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders) {
+  std::error_code error;
+  fs::directory_iterator it(Native(folder), error);
+  if (error) return false;
+  bool all_deleted = true;
+  for (const auto& entry : it) {
+    const std::u16string name = Utf8ToUtf16(entry.path().filename().string());
+    if (!posix::MatchesWildcard(name, mask, posix::DotStar::AlsoNoExtension)) continue;
+    std::error_code entry_error;
+    const bool is_folder = entry.is_directory(entry_error) && !entry.is_symlink(entry_error);
+    if (is_folder && !with_folders) continue;
+    if (is_folder)
+      fs::remove_all(entry.path(), entry_error);
+    else
+      fs::remove(entry.path(), entry_error);
+    if (entry_error) all_deleted = false;
+  }
+  return all_deleted;
+}
 
 std::optional<std::uint32_t> GetFileAttributesAt(std::u16string_view path) {
   const auto native = posix::NativePath(path);

@@ -4,7 +4,6 @@
 #include <random>
 
 #include "archive/processing_lock.h"
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 #include "tests/archive/extract_fixture.h"
 

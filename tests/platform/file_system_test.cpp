@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_ops.h"
+#include <algorithm>
+#include <filesystem>
+
 #include "platform/full_path_rules.h"
 #include "platform/unicode.h"
 #include "tests/support/test_dir.h"
@@ -162,6 +164,71 @@ TEST(FileSystem, RemovableDrivesAreTheFloppyLetters) {
   EXPECT_TRUE(IsRemovableDrive(u"b:\\x"));
   test::TestDir dir;
   EXPECT_FALSE(IsRemovableDrive(dir.text()));
+}
+
+TEST(FileSystem, CopyReplacesTargetAndReportsFailure) {
+  test::TestDir dir;
+  dir.Write("from.bin", std::string("new\0bytes", 9));
+  dir.Write("to.bin", "old and longer");
+  EXPECT_TRUE(CopyFileReplacing(test::PathText(dir / "from.bin"), test::PathText(dir / "to.bin")));
+  EXPECT_EQ(test::ReadFile(dir / "to.bin"), std::string("new\0bytes", 9));
+  EXPECT_FALSE(CopyFileReplacing(test::PathText(dir / "absent.bin"), test::PathText(dir / "x.bin")));
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.bin"));
+  EXPECT_FALSE(CopyFileReplacing(test::PathText(dir / "from.bin"), test::PathText(dir / "no" / "x.bin")));
+}
+
+struct ShellDeleteCase {
+  const char* name;
+  const char16_t* mask;
+  bool with_folders;
+  std::vector<const char*> left;
+};
+
+const ShellDeleteCase kShellDeleteCases[] = {
+    {"EverythingWithFolders", u"*.*", true, {}},
+    {"FilesOnly", u"*.*", false, {"sub", "sub/inner.txt"}},
+    {"ByExtension", u"*.dll", false, {"b.ocx", "noext", "sub", "sub/inner.txt"}},
+    {"ExtensionCaseIgnored", u"*.OCX", true, {"a.dll", "noext", "sub", "sub/inner.txt"}},
+};
+
+class ShellDelete : public ::testing::TestWithParam<ShellDeleteCase> {};
+
+TEST_P(ShellDelete, LeavesOnlyTheseEntries) {
+  const ShellDeleteCase& c = GetParam();
+  test::TestDir dir;
+  for (const char* name : {"a.dll", "b.ocx", "noext", "sub/inner.txt"}) dir.Write(name, "x");
+  EXPECT_TRUE(ShellDeleteFiles(dir.text(), c.mask, c.with_folders));
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+    left.push_back(std::filesystem::relative(entry.path(), dir.path()).generic_string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, std::vector<std::string>(c.left.begin(), c.left.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ShellDelete, ::testing::ValuesIn(kShellDeleteCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FileSystem, ShellDeleteOfEmptyFolderSucceeds) {
+  test::TestDir dir;
+  EXPECT_TRUE(ShellDeleteFiles(dir.text(), u"*.*", true));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path()));
+}
+
+TEST(FileSystem, DeleteExistsAndCreateFolder) {
+  test::TestDir dir;
+  dir.Write("f.txt", "x");
+  EXPECT_TRUE(FileExists(test::PathText(dir / "f.txt")));
+  EXPECT_FALSE(FolderExists(test::PathText(dir / "f.txt")));
+  EXPECT_TRUE(DeleteFileQuietly(test::PathText(dir / "f.txt")));
+  EXPECT_FALSE(FileExists(test::PathText(dir / "f.txt")));
+  EXPECT_FALSE(DeleteFileQuietly(test::PathText(dir / "f.txt")));
+
+  EXPECT_TRUE(CreateFolder(test::PathText(dir / "Temp")));
+  EXPECT_TRUE(FolderExists(test::PathText(dir / "Temp")));
+  EXPECT_FALSE(FileExists(test::PathText(dir / "Temp")));
+  EXPECT_TRUE(CreateFolder(test::PathText(dir / "Temp")));  // already there
+  EXPECT_FALSE(DeleteFileQuietly(test::PathText(dir / "Temp")));
+  EXPECT_FALSE(CreateFolder(test::PathText(dir / "a" / "b")));  // one level only
 }
 
 }  // namespace

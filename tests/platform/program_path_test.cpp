@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_ops.h"
+#include "platform/file_system.h"
 
 namespace kv::platform {
 namespace {

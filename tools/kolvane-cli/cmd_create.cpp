@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"

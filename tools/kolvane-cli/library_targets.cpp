@@ -1,6 +1,5 @@
 #include "tools/kolvane-cli/library_targets.h"
 
-#include "platform/file_ops.h"
 #include "platform/file_system.h"
 #include "registration/library_discovery.h"
 #include "tools/kolvane-cli/cli_support.h"
