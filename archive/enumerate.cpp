@@ -8,8 +8,8 @@
 #include "archive/paths.h"
 #include "archive/processing_lock.h"
 #include "archive/wildcard.h"
-#include "platform/enumerate_folder.h"
 #include "platform/file_system.h"
+#include "platform/find_files.h"
 
 namespace kv::archive {
 namespace {
@@ -70,7 +70,7 @@ void TKZBaseArchiver::ScanFolder(const std::u16string& dir, const std::u16string
     return false;
   };
   // AddFoundFile: the confirm event, the entry, the no-compression masks and the size.
-  const auto add_found_file = [&](const std::u16string& full_name, const platform::FolderEntry& entry) {
+  const auto add_found_file = [&](const std::u16string& full_name, const platform::FoundFile& entry) {
     bool confirm = true;
     DoConfirmProcessFile(full_name, operation, confirm);
     if (!confirm) return;
@@ -94,7 +94,7 @@ void TKZBaseArchiver::ScanFolder(const std::u16string& dir, const std::u16string
     }
   };
   // ConsiderFile: false when an exclusion mask matches.
-  const auto consider_file = [&](const platform::FolderEntry& entry, std::u16string_view folder) {
+  const auto consider_file = [&](const platform::FoundFile& entry, std::u16string_view folder) {
     std::u16string full_name = IncludeTrailingBackslash(ResolvePath(folder, u"", FCurrentDir)) + entry.name;
     if (entry.IsFolder()) full_name += u'\\';
     if (excluded(full_name, entry.IsFolder())) return false;
@@ -109,13 +109,13 @@ void TKZBaseArchiver::ScanFolder(const std::u16string& dir, const std::u16string
 
   // One source named by an absolute path without wildcards: no folder pass.
   if (pattern == mask && !HasWildcard(mask)) {
-    const auto found = platform::EnumerateFolder(pattern, attr);
+    const auto found = platform::FindFiles(pattern, attr);
     if (!found.empty()) consider_file(found.front(), FolderPart(pattern));
     return;
   }
 
   const std::uint32_t file_attr = attr & ~kAttrDirectory;
-  for (const platform::FolderEntry& entry : platform::EnumerateFolder(pattern, file_attr)) {
+  for (const platform::FoundFile& entry : platform::FindFiles(pattern, file_attr)) {
     const bool plain = entry.attributes == 0 && (file_attr & kPlainFileBits) == kPlainFileBits;
     if ((entry.attributes & file_attr) != 0 || plain) consider_file(entry, FolderPart(pattern));
   }
@@ -124,7 +124,7 @@ void TKZBaseArchiver::ScanFolder(const std::u16string& dir, const std::u16string
   std::u16string folder(FolderPart(pattern));
   if (resolved.relative && ResolvePath(folder, u"", FCurrentDir).find(dir) == std::u16string::npos)
     folder = IncludeTrailingBackslash(dir);
-  for (const platform::FolderEntry& sub : platform::EnumerateFolder(folder + u"*", kFolderListing)) {
+  for (const platform::FoundFile& sub : platform::FindFiles(folder + u"*", kFolderListing)) {
     if (!sub.IsFolder() || sub.name == u"." || sub.name == u"..") continue;
     const std::u16string path = folder + sub.name;
     if (excluded(path, true)) continue;

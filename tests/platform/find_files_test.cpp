@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "platform/file_system.h"
 #include "tests/support/test_dir.h"
@@ -73,6 +74,47 @@ TEST(FindFiles, DoubledSeparatorBeforeMaskStillFindsFiles) {
   dir.Write("a.dll", "x");
   EXPECT_EQ(Names(FindFiles(dir.text() + u"\\\\*.dll", kAllAttributes)),
             std::vector<std::u16string>{u"a.dll"});
+}
+
+std::map<std::u16string, FoundFile> ByName(const std::vector<FoundFile>& found) {
+  std::map<std::u16string, FoundFile> map;
+  for (const auto& f : found) map[f.name] = f;
+  return map;
+}
+
+TEST(FindFiles, ListsFilesWithSizesAndFoldersOnlyWhenAsked) {
+  TestDir dir;
+  dir.Write("a.bin", std::string(70000, 'x'));
+  dir.Write("empty.txt", "");
+  dir.Write("sub/inner.bin", "12345");
+  const std::u16string all = dir.text() + u"\\*.*";
+
+  auto files = ByName(FindFiles(all, 0));
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[u"a.bin"].size, 70000u);
+  EXPECT_EQ(files[u"empty.txt"].size, 0u);
+  EXPECT_FALSE(files[u"a.bin"].IsFolder());
+
+  auto with_folders = ByName(FindFiles(all, 0x10));
+  ASSERT_EQ(with_folders.count(u"sub"), 1u);
+  EXPECT_TRUE(with_folders[u"sub"].IsFolder());
+  EXPECT_EQ(with_folders[u"sub"].size, 0u);
+
+  auto masked = ByName(FindFiles(dir.text() + u"\\*.BIN", 0x10));
+  EXPECT_EQ(masked.size(), 1u);
+  EXPECT_EQ(masked.count(u"a.bin"), 1u);
+}
+
+TEST(FindFiles, StarDotStarAlsoMatchesNamesWithoutADot) {
+  TestDir dir;
+  for (const char* name : {"noext", "a.txt"}) dir.Write(name, "x");
+  EXPECT_EQ(Sorted(Names(FindFiles(dir.text() + u"\\*.*", 0))),
+            (std::vector<std::u16string>{u"a.txt", u"noext"}));
+}
+
+TEST(FindFiles, MissingFolderGivesNothingForStarDotStar) {
+  TestDir dir;
+  EXPECT_TRUE(FindFiles(dir.text() + u"\\missing\\*.*", 0x1FF).empty());
 }
 
 }  // namespace
