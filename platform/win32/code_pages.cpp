@@ -2,12 +2,16 @@
 
 #include <windows.h>
 
+#include "platform/win32/wide_text.h"
+
 namespace kv::platform {
 namespace {
 
-std::string FromWide(UINT code_page, std::u16string_view text) {
+using win32::WideData;
+
+std::string ToCodePage(UINT code_page, std::u16string_view text) {
   if (text.empty()) return {};
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const wchar_t* wide = WideData(text);
   const int length = static_cast<int>(text.size());
   const int size =
       WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, "?", nullptr);
@@ -16,12 +20,12 @@ std::string FromWide(UINT code_page, std::u16string_view text) {
   return bytes;
 }
 
-std::u16string ToWide(UINT code_page, std::string_view bytes) {
+std::u16string FromCodePage(UINT code_page, std::string_view bytes) {
   if (bytes.empty()) return {};
   const int length = static_cast<int>(bytes.size());
   const int size = MultiByteToWideChar(code_page, 0, bytes.data(), length, nullptr, 0);
   std::u16string text(static_cast<size_t>(size), u'\0');
-  MultiByteToWideChar(code_page, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()), size);
+  MultiByteToWideChar(code_page, 0, bytes.data(), length, WideData(text), size);
   return text;
 }
 
@@ -30,9 +34,9 @@ std::u16string ToWide(UINT code_page, std::string_view bytes) {
 std::uint32_t AnsiCodePage() { return GetACP(); }
 std::uint32_t OemCodePage() { return GetOEMCP(); }
 
-std::string ToAnsi(std::u16string_view text) { return FromWide(CP_ACP, text); }
-std::u16string FromAnsi(std::string_view bytes) { return ToWide(CP_ACP, bytes); }
-std::string ToOem(std::u16string_view text) { return FromWide(CP_OEMCP, text); }
-std::u16string FromOem(std::string_view bytes) { return ToWide(CP_OEMCP, bytes); }
+std::string ToAnsi(std::u16string_view text) { return ToCodePage(CP_ACP, text); }
+std::u16string FromAnsi(std::string_view bytes) { return FromCodePage(CP_ACP, bytes); }
+std::string ToOem(std::u16string_view text) { return ToCodePage(CP_OEMCP, text); }
+std::u16string FromOem(std::string_view bytes) { return FromCodePage(CP_OEMCP, bytes); }
 
 }  // namespace kv::platform

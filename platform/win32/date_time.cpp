@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/wide_text.h"
+
 namespace kv::platform {
 namespace {
 
@@ -9,7 +11,7 @@ template <typename Format>
 std::u16string Formatted(Format format) {
   wchar_t buffer[128] = {};
   const int length = format(buffer, static_cast<int>(std::size(buffer)));
-  return length > 0 ? std::u16string(reinterpret_cast<const char16_t*>(buffer)) : std::u16string();
+  return length > 0 ? win32::FromWide(buffer) : std::u16string();
 }
 
 }  // namespace

@@ -5,10 +5,13 @@
 #include <array>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 namespace kv::platform {
 namespace {
 
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+using win32::Wide;
+using win32::WideCopy;
 
 struct Button {
   const wchar_t* label;
@@ -80,10 +83,11 @@ QuestionAnswer AskWithButtons(const std::u16string& caption, const std::u16strin
   for (short v : {short(0), short(0), dialog_width, short(82)}) t.Word(static_cast<WORD>(v));
   t.Word(0);  // no menu
   t.Word(0);  // standard class
-  t.Text(Wide(caption));
+  t.Text(WideCopy(caption));
   t.Word(8);
   t.Text(L"MS Shell Dlg");
-  t.Item(SS_LEFT, kGap, kGap, static_cast<short>(dialog_width - 2 * kGap), 48, 0xFFFF, 0x0082, Wide(text));
+  t.Item(SS_LEFT, kGap, kGap, static_cast<short>(dialog_width - 2 * kGap), 48, 0xFFFF, 0x0082,
+         WideCopy(text));
   for (std::size_t i = 0; i < N; ++i) {
     const auto x = static_cast<short>(kGap + i * (kButtonWidth + kGap));
     t.Item((i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP, x, 60, kButtonWidth, 14,
@@ -96,8 +100,7 @@ QuestionAnswer AskWithButtons(const std::u16string& caption, const std::u16strin
 }
 
 QuestionAnswer AskAbortRetryIgnore(const std::u16string& caption, const std::u16string& text) {
-  switch (MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(caption).c_str(),
-                      MB_ABORTRETRYIGNORE | MB_ICONQUESTION)) {
+  switch (MessageBoxW(GetActiveWindow(), Wide(text), Wide(caption), MB_ABORTRETRYIGNORE | MB_ICONQUESTION)) {
     case IDABORT: return QuestionAnswer::Abort;
     case IDRETRY: return QuestionAnswer::Retry;
     case IDIGNORE: return QuestionAnswer::Ignore;

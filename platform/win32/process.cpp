@@ -4,34 +4,32 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include <utility>
+
 #include "platform/win32/kernel32_function.h"
+#include "platform/win32/scope_exit.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text.h"
 
 namespace kv::platform {
 namespace {
 
-// Turns the calling thread's WOW64 file-system redirection off for its lifetime. Does nothing
-// where the system has no such calls (32-bit Windows before Vista, Wine without WOW64) or
-// refuses (a 64-bit process, 32-bit Windows).
-class RedirectionOff {
- public:
-  RedirectionOff() {
-    using DisableFn = BOOL(WINAPI*)(PVOID*);
-    if (const auto disable = win32::Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection"))
-      off_ = disable(&old_value_) != FALSE;
-  }
-  ~RedirectionOff() {
+// Turns the calling thread's WOW64 file-system redirection off; the guard it returns turns it
+// back on. Does nothing where the system has no such calls (32-bit Windows before Vista, Wine
+// without WOW64) or refuses (a 64-bit process, 32-bit Windows).
+auto TurnRedirectionOff() {
+  using DisableFn = BOOL(WINAPI*)(PVOID*);
+  PVOID old_value = nullptr;
+  bool off = false;
+  if (const auto disable = win32::Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection"))
+    off = disable(&old_value) != FALSE;
+  return win32::scope_exit([old_value, off] {
     using RevertFn = BOOL(WINAPI*)(PVOID);
-    if (!off_) return;
+    if (!off) return;
     if (const auto revert = win32::Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection"))
-      revert(old_value_);
-  }
-  RedirectionOff(const RedirectionOff&) = delete;
-  RedirectionOff& operator=(const RedirectionOff&) = delete;
-
- private:
-  PVOID old_value_ = nullptr;
-  bool off_ = false;
-};
+      revert(old_value);
+  });
+}
 
 }  // namespace
 
@@ -42,12 +40,12 @@ std::optional<StartedProcess> StartedProcess::StartHidden(const std::u16string& 
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
   info.hwnd = static_cast<HWND>(owner_window);
-  info.lpFile = reinterpret_cast<const wchar_t*>(program.c_str());
-  info.lpParameters = reinterpret_cast<const wchar_t*>(parameters.c_str());
+  info.lpFile = win32::Wide(program);
+  info.lpParameters = win32::Wide(parameters);
   info.nShow = SW_HIDE;
   BOOL started_ok = FALSE;
   if (without_redirection) {
-    const RedirectionOff redirection_off;
+    const auto redirection_back_on = TurnRedirectionOff();
     started_ok = ShellExecuteExW(&info);
   } else {
     started_ok = ShellExecuteExW(&info);
@@ -97,8 +95,9 @@ void StartedProcess::Terminate() {
 }
 
 void StartedProcess::Release() {
-  if (id_ != kNone) CloseHandle(reinterpret_cast<HANDLE>(id_));
-  id_ = kNone;
+  // id_ holds the process handle as a number (the header is shared with the stand-in): the
+  // owner closes it here, and a moved-from or never-started object holds none.
+  const win32::UniqueProcessHandle process(reinterpret_cast<HANDLE>(std::exchange(id_, kNone)));
 }
 
 }  // namespace kv::platform

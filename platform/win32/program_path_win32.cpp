@@ -4,6 +4,7 @@
 
 #include "platform/errors.h"
 #include "platform/program_path.h"
+#include "platform/win32/wide_text.h"
 
 namespace kv::platform {
 
@@ -12,8 +13,7 @@ std::u16string ProgramPath() {
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) throw PlatformError("Cannot find the program's own file", GetLastError());
-    if (length < buffer.size())
-      return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), length);
+    if (length < buffer.size()) return win32::FromWide({buffer.data(), length});
     buffer.resize(buffer.size() * 2);
   }
 }

@@ -4,34 +4,21 @@
 #include "platform/errors.h"
 #include "platform/registry.h"
 #include "platform/unicode.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text.h"
 
 namespace kv::platform {
 namespace {
 
-// Owns one open registry key.
-class KeyHandle {
- public:
-  KeyHandle() = default;
-  explicit KeyHandle(HKEY key) : key_(key) {}
-  KeyHandle(const KeyHandle&) = delete;
-  KeyHandle& operator=(const KeyHandle&) = delete;
-  ~KeyHandle() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  HKEY get() const { return key_; }
-  HKEY* put() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
+using win32::FromWide;
+using win32::Wide;
+using win32::WideCopy;
 
 std::wstring KeyPath(const std::u16string& key) {
-  std::wstring path(key.begin(), key.end());
+  std::wstring path = WideCopy(key);
   while (!path.empty() && path.front() == L'\\') path.erase(0, 1);
   return path;
 }
-
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 [[noreturn]] void Fail(const char* what, LONG status, const std::u16string& key) {
   throw PlatformError(std::string(what) + " " + Utf16ToUtf8(key), static_cast<std::uint32_t>(status), key);
@@ -40,44 +27,42 @@ std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin()
 class Win32Hive final : public RegistryHive {
  public:
   bool ValueExists(const std::u16string& key, const std::u16string& name) const override {
-    KeyHandle handle;
+    win32::UniqueRegistryKey handle;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) !=
         ERROR_SUCCESS)
       return false;
-    return RegQueryValueExW(handle.get(), Wide(name).c_str(), nullptr, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
+    return RegQueryValueExW(handle.get(), Wide(name), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   }
 
   std::optional<std::u16string> ReadString(const std::u16string& key,
                                            const std::u16string& name) const override {
-    KeyHandle handle;
+    win32::UniqueRegistryKey handle;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) !=
         ERROR_SUCCESS)
       return std::nullopt;
     DWORD type = 0, size = 0;
-    const std::wstring value_name = Wide(name);
-    if (RegQueryValueExW(handle.get(), value_name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    const wchar_t* value_name = Wide(name);
+    if (RegQueryValueExW(handle.get(), value_name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
       return std::nullopt;
     std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(handle.get(), value_name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+    if (RegQueryValueExW(handle.get(), value_name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
                          &size) != ERROR_SUCCESS)
       return std::nullopt;
     data.resize(size / sizeof(wchar_t));
     while (!data.empty() && data.back() == L'\0') data.pop_back();  // stored with or without its end mark
-    return std::u16string(data.begin(), data.end());
+    return FromWide(data);
   }
 
   void WriteString(const std::u16string& key, const std::u16string& name,
                    const std::u16string& value) override {
-    KeyHandle handle;
+    win32::UniqueRegistryKey handle;
     LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_SET_VALUE, nullptr, handle.put(), nullptr);
     if (status != ERROR_SUCCESS) Fail("Cannot create registry key", status, key);
-    const std::wstring data = Wide(value);
-    status = RegSetValueExW(handle.get(), Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    status = RegSetValueExW(handle.get(), Wide(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(Wide(value)),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     if (status != ERROR_SUCCESS) Fail("Cannot write registry value in", status, key);
   }
 

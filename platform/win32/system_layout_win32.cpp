@@ -4,6 +4,7 @@
 
 #include "platform/system_layout.h"
 #include "platform/win32/kernel32_function.h"
+#include "platform/win32/wide_text.h"
 
 namespace kv::platform {
 namespace {
@@ -51,7 +52,7 @@ std::u16string WindowsFolder() {
     const UINT length = GetWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
     if (length == 0) return {};
     if (length < buffer.size()) {
-      std::u16string folder(reinterpret_cast<const char16_t*>(buffer.data()), length);
+      std::u16string folder = win32::FromWide({buffer.data(), length});
       while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
       return folder;
     }
@@ -60,7 +61,7 @@ std::u16string WindowsFolder() {
 }
 
 bool IsVisibleFolder(const std::u16string& path) {
-  const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()));
+  const DWORD attributes = GetFileAttributesW(win32::Wide(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 

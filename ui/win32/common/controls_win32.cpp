@@ -5,10 +5,12 @@
 
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 namespace kv::ui::win32 {
 namespace {
 
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+using platform::win32::Wide;
 
 std::u16string ListText(HWND list, int index) {
   const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);

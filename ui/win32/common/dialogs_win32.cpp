@@ -7,10 +7,12 @@
 #include <array>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 namespace kv::ui::win32 {
 namespace {
 
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+using platform::win32::Wide;
 
 struct KindStyle {
   MessageKind kind;
