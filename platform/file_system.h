@@ -49,13 +49,17 @@ bool CopyFileReplacing(const std::u16string& from, const std::u16string& to);
 // be deleted; a read-only file is not deleted (clear its attributes first, as on Windows).
 bool DeleteFileAt(std::u16string_view path);
 
-// Deletes one file. Returns false when it was not there or could not be deleted.
+// Deletes one file, with the same promise as DeleteFileAt: false when it was not there, is a
+// folder, is read-only or could not be deleted.
 bool DeleteFileQuietly(const std::u16string& file);
 
 // Deletes the entries of `folder` whose names match `mask` ("*.*" matches every name), for good (no
 // recycle bin) and without asking (SHFileOperationW FO_DELETE with FOF_NOCONFIRMATION; FOF_FILESONLY
-// unless `with_folders`, in which case matching subfolders go with everything in them). Returns
-// whether the operation reported success; a folder with nothing matching is a success.
+// unless `with_folders`, in which case matching subfolders go with everything in them, read-only
+// files too). Returns whether the operation reported success; a folder with nothing matching is
+// a success. A read-only file that the mask matches directly is not promised either way: the
+// Win32 twin under Wine refuses it (error 5) and leaves the entries after it, the POSIX stand-in
+// deletes it and goes on.
 bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders);
 
 // --- Attributes and times ---

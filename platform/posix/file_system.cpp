@@ -125,6 +125,8 @@ bool DeleteFileQuietly(const std::u16string& file) {
   std::error_code error;
   const fs::path native = Native(file);
   if (fs::is_directory(fs::symlink_status(native, error))) return false;
+  struct stat st {};
+  if (::stat(native.c_str(), &st) == 0 && IsReadOnly(st)) return false;
   return fs::remove(native, error) && !error;
 }
 

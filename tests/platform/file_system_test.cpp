@@ -231,5 +231,54 @@ TEST(FileSystem, DeleteExistsAndCreateFolder) {
   EXPECT_FALSE(CreateFolder(test::PathText(dir / "a" / "b")));  // one level only
 }
 
+// A read-only file under every delete: the one-file deletes refuse it, as DeleteFileW does;
+// the shell delete takes it with a subfolder it removes. (A read-only file that the shell
+// delete's mask matches directly is left out: the twins do not agree on it yet.)
+enum class Delete { kFileAt, kFileQuietly, kShellWithFolders };
+
+struct ReadOnlyCase {
+  const char* name;
+  Delete operation;
+  const char* file;  // below the test folder, made read-only
+  bool deleted;
+};
+
+constexpr ReadOnlyCase kReadOnlyCases[] = {
+    {"DeleteFileAtRefuses", Delete::kFileAt, "ro.txt", false},
+    {"DeleteFileQuietlyRefuses", Delete::kFileQuietly, "ro.txt", false},
+    {"ShellDeleteWithFoldersTakesItInsideAFolder", Delete::kShellWithFolders, "sub/ro.txt", true},
+};
+
+class ReadOnlyDelete : public ::testing::TestWithParam<ReadOnlyCase> {};
+
+TEST_P(ReadOnlyDelete, ReportsWhatItDid) {
+  const ReadOnlyCase& c = GetParam();
+  test::TestDir dir;
+  const std::u16string file = test::PathText(dir.Write(c.file, "x"));
+  ASSERT_TRUE(SetFileAttributesAt(file, kAttrReadOnly));
+  ASSERT_TRUE(GetFileAttributesAt(file).value_or(0) & kAttrReadOnly);
+  bool reported = false;
+  switch (c.operation) {
+    case Delete::kFileAt:
+      reported = DeleteFileAt(file);
+      break;
+    case Delete::kFileQuietly:
+      reported = DeleteFileQuietly(file);
+      break;
+    case Delete::kShellWithFolders:
+      reported = ShellDeleteFiles(dir.text(), u"*.*", true);
+      break;
+  }
+  EXPECT_EQ(reported, c.deleted);
+  EXPECT_EQ(FileExists(file), !c.deleted);
+  if (FileExists(file)) {
+    EXPECT_EQ(GetFileAttributesAt(file).value_or(0) & kAttrReadOnly, kAttrReadOnly) << "still read-only";
+    ASSERT_TRUE(SetFileAttributesAt(file, 0));  // so that the test folder can go
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReadOnlyDelete, ::testing::ValuesIn(kReadOnlyCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace kv::platform
