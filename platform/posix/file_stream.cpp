@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "platform/errors.h"
+#include "platform/posix/fault_injection.h"
 #include "platform/posix/native_path.h"
 #include "platform/unicode.h"
 
@@ -89,6 +90,8 @@ File File::Open(const std::u16string& path, std::uint16_t mode) {
   auto impl = std::make_unique<Impl>();
   impl->path = path;
   const bool create = mode == kOpenCreate;
+  if (create)
+    if (const auto refused = posix::CreateIsRefused()) Fail(create, path, *refused);
   const auto native = create ? posix::NativePathForCreate(path) : posix::NativePath(path);
   if (!native) Fail(create, path, ENOENT);
   const unsigned access = create ? kRead | kWrite : kAccessByBits[std::min(mode & 3, 2)];
@@ -127,6 +130,7 @@ std::size_t File::Read(void* buffer, std::size_t count) {
 }
 
 std::size_t File::Write(const void* buffer, std::size_t count) {
+  if (posix::WriteIsRefused(impl_->path)) return 0;
   std::size_t done = 0;
   const auto* p = static_cast<const char*>(buffer);
   while (done < count) {
