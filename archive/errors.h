@@ -1,13 +1,16 @@
 #pragma once
 // EKZException: the archive engine's one exception type. It carries the native error number
-// as raised and the index of its message in the engine's fixed table of 41 texts. The
-// message is "<component name>: " (when the raising archiver has a name), the table text with
-// its "%s"/"%d" placeholders filled, then " - Native error: " and the number in five digits.
+// as raised and the index of its message among the engine's 41 texts (both from the table in
+// archive/native_errors.h). The message is "<component name>: " (when the raising archiver has
+// a name), the text with its "%s"/"%d" placeholders filled, then " - Native error: " and the
+// number in five digits.
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
+
+#include "archive/native_errors.h"
 
 namespace kv::archive {
 
@@ -33,9 +36,7 @@ class EKZException : public std::runtime_error {
   std::u16string FMessage;
 };
 
-// The message table index for a native code (0, "Unknown error", when not in the table).
-std::int32_t ErrorCodeForNative(int native_error);
-// The table text of an index (index 0 for anything out of range).
+// The text of a message index (that of index 0 for anything out of range), as a string.
 std::u16string ErrorText(std::int32_t error_code);
 // The full message as EKZException builds it; `component_name` may be empty.
 std::u16string FormatEngineMessage(int native_error, const std::vector<TKZErrorArg>& args,
