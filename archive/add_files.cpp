@@ -15,7 +15,7 @@ void TKZBaseArchiver::AddFiles(const std::u16string& file_mask, std::uint32_t se
                                const std::u16string& exclusion_mask) {
   CheckActive();
   if (!InUpdate() && FDMHandle->CDir.Count() > 0 && FSpanningMode != smNone)
-    throw EKZException(kSpannedArchiveNotModifiable, this);
+    throw EKZException(kSpannedArchiveNotModifiable, Name);
   const TStrings masks{file_mask};
   TStrings exclusions;
   if (!exclusion_mask.empty()) exclusions.push_back(exclusion_mask);
@@ -40,7 +40,7 @@ void TKZBaseArchiver::AddFiles(const std::u16string& file_mask, std::uint32_t se
 void TKZBaseArchiver::AddFiles() {
   CheckActive();
   if (!InUpdate() && FDMHandle->CDir.Count() > 0 && FSpanningMode != smNone)
-    throw EKZException(kSpannedArchiveNotModifiable, this);
+    throw EKZException(kSpannedArchiveNotModifiable, Name);
   BeginUpdate();
   try {
     TStrings exclusions = FExclusionMasks;

@@ -60,16 +60,16 @@ void TKZBaseArchiver::SetComment(const std::string& comment) {
 }
 
 void TKZBaseArchiver::CheckActive() const {
-  if (!FActive) throw EKZException(kNotActive, this);
+  if (!FActive) throw EKZException(kNotActive, Name);
 }
 
 void TKZBaseArchiver::CheckNotInUpdate() const {
-  if (InUpdate()) throw EKZException(kInUpdate, this);
+  if (InUpdate()) throw EKZException(kInUpdate, Name);
 }
 
 void TKZBaseArchiver::CheckCanModify() const {
   if (!InUpdate() && FDMHandle && FDMHandle->CDir.Count() > 0 && FSpanningMode != smNone)
-    throw EKZException(kSpannedNotModifiable, this);
+    throw EKZException(kSpannedNotModifiable, Name);
 }
 
 void TKZBaseArchiver::SetCompressionLevel(TKZCompressionLevel level) {
@@ -79,7 +79,7 @@ void TKZBaseArchiver::SetCompressionLevel(TKZCompressionLevel level) {
 }
 
 void TKZBaseArchiver::SetCompressionMode(int mode) {
-  if (mode < 0 || mode > 9) throw EKZException(kInvalidCompressionMode, this);
+  if (mode < 0 || mode > 9) throw EKZException(kInvalidCompressionMode, Name);
   FCompressionMode = static_cast<std::uint8_t>(mode);
   FCompressionLevel = kLevelOfMode[static_cast<std::size_t>(mode)];
   UpdateCompressionMethod();
@@ -104,14 +104,14 @@ void TKZBaseArchiver::SetInMemory(bool value) {
     return;
   }
   // From memory to file: the bytes go into a new file, which is then opened.
-  if (FFileName.empty()) throw EKZException(kNoFileNameForConversion, this);
+  if (FFileName.empty()) throw EKZException(kNoFileNameForConversion, Name);
   CommitUpdate();
   // A new archive holding nothing yet gets its empty directory first, as a close would give it.
   if (FCompressedStream->Size() == FDMHandle->StubSize) FDMHandle->SaveDir(true, nullptr);
   std::string bytes = FCompressedStream->ReadAt(0, static_cast<std::size_t>(FCompressedStream->Size()));
   {
     TKZFileStream file(FFileName, kModeCreate);
-    if (!file.WriteBytes(bytes)) throw EKZException(kWriteError, this);  // the memory archive stays open
+    if (!file.WriteBytes(bytes)) throw EKZException(kWriteError, Name);  // the memory archive stays open
   }
   CloseArchive();
   FInMemory = false;

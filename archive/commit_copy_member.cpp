@@ -23,14 +23,14 @@ void TKZBaseArchiver::CopyMember(std::int32_t index) {
   for (std::int32_t i = 0; i < dm.RBCDir.Count() && old_index < 0; ++i)
     if (dm.RBCDir[i].Name == old_name) old_index = i;
   TKZCommitState* state = FCommit;
-  if (old_index < 0 || !state || !state->tail) throw EKZException(kIndexOutOfBounds, this);
+  if (old_index < 0 || !state || !state->tail) throw EKZException(kIndexOutOfBounds, Name);
   const TDirItem& old_item = dm.RBCDir[old_index];
   if (entry.Operation == poUpdate) entry = old_item;
 
   const std::int64_t tail_offset = static_cast<std::int64_t>(old_item.LocalHeaderOffset()) - state->write_start;
   TKZStream& tail = state->tail->Stream();
   const auto header = TKZLocalFileHeader::Parse(tail.ReadAt(tail_offset, TKZLocalFileHeader::kSize));
-  if (tail_offset < 0 || !header) throw EKZException(kInvalidArchive, this);
+  if (tail_offset < 0 || !header) throw EKZException(kInvalidArchive, Name);
   const std::int64_t length = static_cast<std::int64_t>(TKZLocalFileHeader::kSize + old_item.CentralDir.nameLength +
                                                         header->extraLength + old_item.CompressedSize());
 
@@ -44,7 +44,7 @@ void TKZBaseArchiver::CopyMember(std::int32_t index) {
     entry.CentralDir.relOffsetLH = static_cast<std::uint32_t>(position);
   }
   tail.Seek(tail_offset);
-  if (CopyStreamBytes(tail, archive, length) != length) throw EKZException(kWriteToStreamError, this);
+  if (CopyStreamBytes(tail, archive, length) != length) throw EKZException(kWriteToStreamError, Name);
 }
 
 }  // namespace kv::archive

@@ -87,10 +87,10 @@ void TKZDirManager::ReadZip64CentralDirEnd(std::int64_t& end_position) {
   const std::uint64_t at = Zip64CentralDirEndLocator.offsetStartDirEnd;
   // The locator's offset must leave room for the record inside the stream.
   const std::int64_t size = FCompressedStream->Size();
-  if (at > static_cast<std::uint64_t>(size - kSize)) throw EKZException(kNoZip64EndRecord, FArc);
+  if (at > static_cast<std::uint64_t>(size - kSize)) throw EKZException(kNoZip64EndRecord, FArc->Name);
   const auto record =
       TKZZip64CentralDirEnd::Parse(FCompressedStream->ReadAt(static_cast<std::int64_t>(at), TKZZip64CentralDirEnd::kSize));
-  if (!record || record->signature != kZip64CentralDirEndSignature) throw EKZException(kNoZip64EndRecord, FArc);
+  if (!record || record->signature != kZip64CentralDirEndSignature) throw EKZException(kNoZip64EndRecord, FArc->Name);
   Zip64CentralDirEnd = *record;
   end_position -= kSize;
 }
@@ -169,7 +169,7 @@ void TKZDirManager::LoadDir() {
 void TKZDirManager::CheckCompressedSizes() const {
   std::uint64_t total = 0;
   for (std::int32_t i = 0; i < CDir.Count(); ++i) total = SaturatingAdd(total, CDir[i].CompressedSize());
-  if (total > static_cast<std::uint64_t>(FCompressedStream->Size())) throw EKZException(kDamagedArchive, FArc);
+  if (total > static_cast<std::uint64_t>(FCompressedStream->Size())) throw EKZException(kDamagedArchive, FArc->Name);
 }
 
 bool TKZDirManager::IsLocalHeaderOf(std::int64_t position) const {

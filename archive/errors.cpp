@@ -4,7 +4,6 @@
 #include <iterator>
 #include <string_view>
 
-#include "archive/base_archiver.h"
 #include "platform/unicode.h"
 
 namespace kv::archive {
@@ -79,15 +78,15 @@ std::u16string FormatEngineMessage(int native_error, const std::vector<TKZErrorA
   return message + u" - Native error: " + FiveDigits(native_error);
 }
 
-EKZException::EKZException(int native_error, const TKZBaseArchiver* component)
-    : EKZException(native_error, std::vector<TKZErrorArg>{}, component) {}
+EKZException::EKZException(int native_error, std::u16string_view component_name)
+    : EKZException(native_error, std::vector<TKZErrorArg>{}, component_name) {}
 
 EKZException::EKZException(int native_error, const std::vector<TKZErrorArg>& args,
-                           const TKZBaseArchiver* component)
-    : std::runtime_error(platform::Utf16ToUtf8(
-          FormatEngineMessage(native_error, args, component ? component->Name : std::u16string()))),
+                           std::u16string_view component_name)
+    : std::runtime_error(
+          platform::Utf16ToUtf8(FormatEngineMessage(native_error, args, std::u16string(component_name)))),
       FErrorCode(ErrorCodeForNative(native_error)),
       FNativeError(native_error),
-      FMessage(FormatEngineMessage(native_error, args, component ? component->Name : std::u16string())) {}
+      FMessage(FormatEngineMessage(native_error, args, std::u16string(component_name))) {}
 
 }  // namespace kv::archive

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -14,16 +15,15 @@
 
 namespace kv::archive {
 
-class TKZBaseArchiver;
-
 // One format argument: text for "%s", a number for "%d".
 using TKZErrorArg = std::variant<std::u16string, std::int64_t>;
 
 class EKZException : public std::runtime_error {
  public:
-  EKZException(int native_error, const TKZBaseArchiver* component = nullptr);
+  // `component_name` is the raising archiver's Name; empty leaves the "<name>: " out.
+  EKZException(int native_error, std::u16string_view component_name = {});
   EKZException(int native_error, const std::vector<TKZErrorArg>& args,
-               const TKZBaseArchiver* component = nullptr);
+               std::u16string_view component_name = {});
 
   std::int32_t ErrorCode() const { return FErrorCode; }
   std::int32_t NativeError() const { return FNativeError; }

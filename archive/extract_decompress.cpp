@@ -47,15 +47,15 @@ class Inflater {
 
 void TKZBaseArchiver::ExtractItemToStream(std::int32_t index, TKZStream& stream) {
   TKZDirArray& dir = FDMHandle->CDir;
-  if (index < 0 || index >= dir.Count()) throw EKZException(kIndexOutOfBounds, this);
+  if (index < 0 || index >= dir.Count()) throw EKZException(kIndexOutOfBounds, Name);
   TDirItem& item = dir[index];
   // Encrypted members cannot be read without the password this engine never asks for.
-  if (item.CentralDir.genPurposeFlag & 1) throw EKZException(kEncrypted, this);
+  if (item.CentralDir.genPurposeFlag & 1) throw EKZException(kEncrypted, Name);
   const std::uint64_t offset = item.LocalHeaderOffset();
   FCompressedStream->Seek(offset > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(offset));
   const bool complete = DecompressItem(*FCompressedStream, stream, item);
   if (!complete && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile)
-    throw EKZException(kBadSizeOrChecksum, this);
+    throw EKZException(kBadSizeOrChecksum, Name);
 }
 
 bool TKZBaseArchiver::DecompressItem(TKZStream& archive, TKZStream& output, TDirItem& entry) {

@@ -70,17 +70,17 @@ std::uint16_t TKZBaseArchiver::ChooseOpenMode() const {
 
 void TKZBaseArchiver::OpenArchive() {
   FUpdated = false;
-  if (!FInMemory && NamePart(FFileName).empty()) throw EKZException(kNoFileName, this);
+  if (!FInMemory && NamePart(FFileName).empty()) throw EKZException(kNoFileName, Name);
   OpenArchive(ChooseOpenMode());
 }
 
 void TKZBaseArchiver::OpenArchive(std::uint16_t mode) {
   FUpdated = false;
   const bool create = mode == kModeCreate;
-  if (!FInMemory && NamePart(FFileName).empty()) throw EKZException(kNoFileNameForMode, this);
+  if (!FInMemory && NamePart(FFileName).empty()) throw EKZException(kNoFileNameForMode, Name);
   if (!create && !FileExists(FFileName) && FSpanningMode != smSpanning && !IsRemovable(FFileName))
-    throw EKZException(kFileNotFound, {FFileName}, this);
-  if (!create && FInMemory) throw EKZException(kInMemoryCreateOnly, this);
+    throw EKZException(kFileNotFound, {FFileName}, Name);
+  if (!create && FInMemory) throw EKZException(kInMemoryCreateOnly, Name);
   CloseArchive();
   IsCustomStream = false;
   FFileOpenMode = mode;
@@ -92,7 +92,7 @@ void TKZBaseArchiver::OpenArchive(std::uint16_t mode) {
       FVolumeNumberInfo.Reset();
       if (IsExeName(FFileName)) OpenSelfExtracting();
       else OpenExisting();
-      if (!FDMHandle->HasCentralDirEnd() && !FOpenCorruptedArchives) throw EKZException(kDamagedNoEndRecord, this);
+      if (!FDMHandle->HasCentralDirEnd() && !FOpenCorruptedArchives) throw EKZException(kDamagedNoEndRecord, Name);
       FDMHandle->LoadDir();
     }
   } catch (...) {
@@ -105,7 +105,7 @@ void TKZBaseArchiver::OpenArchive(std::uint16_t mode) {
 }
 
 void TKZBaseArchiver::OpenArchive(TKZStream& stream, bool create) {
-  if (FSpanningMode != smNone) throw EKZException(kCustomStreamMultiVolume, this);
+  if (FSpanningMode != smNone) throw EKZException(kCustomStreamMultiVolume, Name);
   CloseArchive();
   IsCustomStream = true;
   FCompressedStream = &stream;

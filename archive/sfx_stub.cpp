@@ -50,13 +50,13 @@ void TKZDirManager::WriteSFXStub() {
   TKZFileStream stub(arc.SFXStub(), kReadShared);
   if (arc.SpanningMode() != smNone) {
     const std::int64_t limit = arc.SpanningOptions().VolumeSizeOf(true);
-    if (limit > 0 && stub.Size() > limit) throw EKZException(kStubTooLargeForVolume, &arc);
+    if (limit > 0 && stub.Size() > limit) throw EKZException(kStubTooLargeForVolume, arc.Name);
   }
   TKZStream& out = CompressedStream();
   out.SetSize(0);
   out.Seek(0);
   const std::int64_t size = stub.Size();
-  if (CopyStreamBytes(stub, out, size) != size) throw EKZException(kWriteToStreamError, &arc);
+  if (CopyStreamBytes(stub, out, size) != size) throw EKZException(kWriteToStreamError, arc.Name);
   StubSize = size;
 }
 
@@ -91,9 +91,9 @@ bool TKZBaseArchiver::FastFileAppend(TKZStream& out_file_stream, TKZStream& in_f
 }
 
 void TKZBaseArchiver::MakeSFX(const std::u16string& sfx_file_name) {
-  if (FSFXStub.empty()) throw EKZException(kSfxStubNotSpecified, this);
-  if (!platform::FileExists(FSFXStub)) throw EKZException(kFileNotFound, {FSFXStub}, this);
-  if (FSpanningMode != smNone) throw EKZException(kSfxNotForSpannedArchives, this);
+  if (FSFXStub.empty()) throw EKZException(kSfxStubNotSpecified, Name);
+  if (!platform::FileExists(FSFXStub)) throw EKZException(kFileNotFound, {FSFXStub}, Name);
+  if (FSpanningMode != smNone) throw EKZException(kSfxNotForSpannedArchives, Name);
   CommitUpdate();
 
   TKZFileStream stub(FSFXStub, kReadShared);
@@ -113,11 +113,11 @@ void TKZBaseArchiver::MakeSFX(const std::u16string& sfx_file_name) {
     manager = own_manager.get();
   }
   if (manager->CDir.Count() > 0 && manager->CDir[0].LocalHeaderOffset() != 0)
-    throw EKZException(kArchiveAlreadyHasStub, this);
+    throw EKZException(kArchiveAlreadyHasStub, Name);
 
   const std::int64_t stub_size = stub.Size();
-  if (CopyStreamBytes(stub, *output.stream, stub_size) != stub_size) throw EKZException(kMakeSfxError, this);
-  if (!FastFileAppend(*output.stream, *source, FFileName)) throw EKZException(kMakeSfxError, this);
+  if (CopyStreamBytes(stub, *output.stream, stub_size) != stub_size) throw EKZException(kMakeSfxError, Name);
+  if (!FastFileAppend(*output.stream, *source, FFileName)) throw EKZException(kMakeSfxError, Name);
 
   // The copied directory still counts from the archive's old start: load it (the stub is found
   // and the offsets moved behind it) and write it back in place.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "archive/base_archiver.h"
 #include "archive/errors.h"
 #include "platform/file_system.h"
 
@@ -47,8 +48,8 @@ void TempTail::Fill(TKZStream& archive, std::int64_t offset, const TKZBaseArchiv
   std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(count, kCopyBlock)));
   for (std::int64_t copied = 0; copied < count;) {
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kCopyBlock, count - copied));
-    if (archive.Read(buffer.data(), n) != n) throw EKZException(kInvalidArchive, &arc);
-    if (stream_->Write(buffer.data(), n) != n) throw EKZException(kDiskFull, &arc);
+    if (archive.Read(buffer.data(), n) != n) throw EKZException(kInvalidArchive, arc.Name);
+    if (stream_->Write(buffer.data(), n) != n) throw EKZException(kDiskFull, arc.Name);
     copied += static_cast<std::int64_t>(n);
   }
 }

@@ -12,7 +12,7 @@ void TKZBaseArchiver::BeginUpdate() {
   if (FSpanningMode != smNone && FUpdated) throw EKZException(kSecondMultiVolumeUpdate);
   if (FUpdateCount == 0) {
     SetActive(true);
-    if (!platform::ModeAllowsWriting(FFileOpenMode) && !IsCustomStream) throw EKZException(kReadOnly, this);
+    if (!platform::ModeAllowsWriting(FFileOpenMode) && !IsCustomStream) throw EKZException(kReadOnly, Name);
     TKZDirArray& dir = FDMHandle->CDir;
     for (std::int32_t i = 0; i < dir.Count(); ++i) dir[i].Modified = false;
     FDMHandle->RBCDir.Assign(dir);

@@ -42,14 +42,14 @@ TEST(EngineError, MessagesCarryNameTextAndFiveDigitNumber) {
   TKolZip named;
   named.Name = u"archiver";
   for (const MessageCase& c : cases) {
-    const EKZException e(c.native, c.args, c.named ? &named : nullptr);
+    const EKZException e(c.native, c.args, c.named ? named.Name : std::u16string());
     EXPECT_EQ(e.Message(), c.message) << c.native;
     EXPECT_EQ(e.ErrorCode(), c.error_code) << c.native;
     EXPECT_EQ(e.NativeError(), c.native);
     EXPECT_EQ(platform::Utf8ToUtf16(e.what()), c.message);
   }
   TKolZip unnamed;
-  EXPECT_EQ(EKZException(13, &unnamed).Message(), u"Archive is not open - Native error: 00013");
+  EXPECT_EQ(EKZException(13, unnamed.Name).Message(), u"Archive is not open - Native error: 00013");
 }
 
 TEST(EngineError, EveryCodeUpTo67HasATextAndTheTableHas41) {
