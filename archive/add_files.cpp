@@ -5,17 +5,12 @@
 #include "archive/paths.h"
 
 namespace kv::archive {
-namespace {
-
-constexpr int kSpannedArchiveNotModifiable = 52;
-
-}  // namespace
 
 void TKZBaseArchiver::AddFiles(const std::u16string& file_mask, std::uint32_t search_attr,
                                const std::u16string& exclusion_mask) {
   CheckActive();
   if (!InUpdate() && FDMHandle->CDir.Count() > 0 && FSpanningMode != smNone)
-    throw EKZException(kSpannedArchiveNotModifiable, Name);
+    throw EKZException(kNative::SpannedArchiveNotModifiable, Name);
   const TStrings masks{file_mask};
   TStrings exclusions;
   if (!exclusion_mask.empty()) exclusions.push_back(exclusion_mask);
@@ -40,7 +35,7 @@ void TKZBaseArchiver::AddFiles(const std::u16string& file_mask, std::uint32_t se
 void TKZBaseArchiver::AddFiles() {
   CheckActive();
   if (!InUpdate() && FDMHandle->CDir.Count() > 0 && FSpanningMode != smNone)
-    throw EKZException(kSpannedArchiveNotModifiable, Name);
+    throw EKZException(kNative::SpannedArchiveNotModifiable, Name);
   BeginUpdate();
   try {
     TStrings exclusions = FExclusionMasks;

@@ -8,13 +8,6 @@
 namespace kv::archive {
 namespace {
 
-constexpr int kInvalidCompressionMode = 5;
-constexpr int kNotActive = 13;
-constexpr int kInUpdate = 26;
-constexpr int kNoFileNameForConversion = 29;
-constexpr int kWriteError = 46;
-constexpr int kSpannedNotModifiable = 52;
-
 // CompressionMode by CompressionLevel, and CompressionLevel by CompressionMode 0-9.
 constexpr std::array<std::uint8_t, 4> kModeOfLevel = {0, 1, 6, 9};
 constexpr std::array<TKZCompressionLevel, 10> kLevelOfMode = {clNone,   clFastest, clFastest, clFastest, clNormal,
@@ -60,16 +53,16 @@ void TKZBaseArchiver::SetComment(const std::string& comment) {
 }
 
 void TKZBaseArchiver::CheckActive() const {
-  if (!FActive) throw EKZException(kNotActive, Name);
+  if (!FActive) throw EKZException(kNative::ArchiveNotOpen, Name);
 }
 
 void TKZBaseArchiver::CheckNotInUpdate() const {
-  if (InUpdate()) throw EKZException(kInUpdate, Name);
+  if (InUpdate()) throw EKZException(kNative::UpdateNotEnded, Name);
 }
 
 void TKZBaseArchiver::CheckCanModify() const {
   if (!InUpdate() && FDMHandle && FDMHandle->CDir.Count() > 0 && FSpanningMode != smNone)
-    throw EKZException(kSpannedNotModifiable, Name);
+    throw EKZException(kNative::SpannedArchiveNotModifiable, Name);
 }
 
 void TKZBaseArchiver::SetCompressionLevel(TKZCompressionLevel level) {
@@ -79,7 +72,7 @@ void TKZBaseArchiver::SetCompressionLevel(TKZCompressionLevel level) {
 }
 
 void TKZBaseArchiver::SetCompressionMode(int mode) {
-  if (mode < 0 || mode > 9) throw EKZException(kInvalidCompressionMode, Name);
+  if (mode < 0 || mode > 9) throw EKZException(kNative::InvalidCompressionMode, Name);
   FCompressionMode = static_cast<std::uint8_t>(mode);
   FCompressionLevel = kLevelOfMode[static_cast<std::size_t>(mode)];
   UpdateCompressionMethod();
@@ -104,14 +97,15 @@ void TKZBaseArchiver::SetInMemory(bool value) {
     return;
   }
   // From memory to file: the bytes go into a new file, which is then opened.
-  if (FFileName.empty()) throw EKZException(kNoFileNameForConversion, Name);
+  if (FFileName.empty()) throw EKZException(kNative::ConvertWithoutFileName, Name);
   CommitUpdate();
   // A new archive holding nothing yet gets its empty directory first, as a close would give it.
   if (FCompressedStream->Size() == FDMHandle->StubSize) FDMHandle->SaveDir(true, nullptr);
   std::string bytes = FCompressedStream->ReadAt(0, static_cast<std::size_t>(FCompressedStream->Size()));
   {
     TKZFileStream file(FFileName, kModeCreate);
-    if (!file.WriteBytes(bytes)) throw EKZException(kWriteError, Name);  // the memory archive stays open
+    if (!file.WriteBytes(bytes))
+      throw EKZException(kNative::WriteToStreamFailed, Name);  // the memory archive stays open
   }
   CloseArchive();
   FInMemory = false;

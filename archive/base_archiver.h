@@ -86,14 +86,14 @@ class TKZBaseArchiver {
   bool Active() const { return FActive; }
   void SetActive(bool value);
   bool Exists() const;           // the file FileName exists
-  std::int64_t Size();           // size of the archive stream; native 13 when closed
-  std::int32_t FileCount();      // entries that are not folders; native 13 when closed
+  std::int64_t Size();           // size of the archive stream; ArchiveNotOpen when closed
+  std::int32_t FileCount();      // entries that are not folders; ArchiveNotOpen when closed
   std::string Comment() const;   // archive comment; empty when closed
   void SetComment(const std::string& comment);
 
-  void CheckActive() const;       // native 13
-  void CheckNotInUpdate() const;  // native 26
-  void CheckCanModify() const;    // native 52
+  void CheckActive() const;       // kNative::ArchiveNotOpen
+  void CheckNotInUpdate() const;  // kNative::UpdateNotEnded
+  void CheckCanModify() const;    // kNative::SpannedArchiveNotModifiable
 
   // --- Published properties ---
   bool ExtractCorruptedFiles() const { return FExtractCorruptedFiles; }
@@ -101,7 +101,7 @@ class TKZBaseArchiver {
   TKZCompressionLevel CompressionLevel() const { return FCompressionLevel; }
   void SetCompressionLevel(TKZCompressionLevel level);
   std::uint8_t CompressionMode() const { return FCompressionMode; }
-  void SetCompressionMode(int mode);  // native 5 above 9
+  void SetCompressionMode(int mode);  // kNative::InvalidCompressionMode above 9
   std::u16string CurrentVersion() const { return kCurrentVersion; }
   void SetCurrentVersion(const std::u16string&) {}
   const std::string& Password() const { return FPassword; }

@@ -8,9 +8,6 @@ namespace kv::archive {
 namespace {
 
 constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
-constexpr int kIndexOutOfBounds = 7;
-constexpr int kInvalidArchive = 35;
-constexpr int kWriteToStreamError = 46;
 
 }  // namespace
 
@@ -23,14 +20,14 @@ void TKZBaseArchiver::CopyMember(std::int32_t index) {
   for (std::int32_t i = 0; i < dm.RBCDir.Count() && old_index < 0; ++i)
     if (dm.RBCDir[i].Name == old_name) old_index = i;
   TKZCommitState* state = FCommit;
-  if (old_index < 0 || !state || !state->tail) throw EKZException(kIndexOutOfBounds, Name);
+  if (old_index < 0 || !state || !state->tail) throw EKZException(kNative::CopiedMemberOutOfRange, Name);
   const TDirItem& old_item = dm.RBCDir[old_index];
   if (entry.Operation == poUpdate) entry = old_item;
 
   const std::int64_t tail_offset = static_cast<std::int64_t>(old_item.LocalHeaderOffset()) - state->write_start;
   TKZStream& tail = state->tail->Stream();
   const auto header = TKZLocalFileHeader::Parse(tail.ReadAt(tail_offset, TKZLocalFileHeader::kSize));
-  if (tail_offset < 0 || !header) throw EKZException(kInvalidArchive, Name);
+  if (tail_offset < 0 || !header) throw EKZException(kNative::InvalidArchive, Name);
   const std::int64_t length = static_cast<std::int64_t>(TKZLocalFileHeader::kSize + old_item.CentralDir.nameLength +
                                                         header->extraLength + old_item.CompressedSize());
 
@@ -44,7 +41,8 @@ void TKZBaseArchiver::CopyMember(std::int32_t index) {
     entry.CentralDir.relOffsetLH = static_cast<std::uint32_t>(position);
   }
   tail.Seek(tail_offset);
-  if (CopyStreamBytes(tail, archive, length) != length) throw EKZException(kWriteToStreamError, Name);
+  if (CopyStreamBytes(tail, archive, length) != length)
+    throw EKZException(kNative::WriteToStreamFailed, Name);
 }
 
 }  // namespace kv::archive

@@ -15,9 +15,6 @@ namespace {
 constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
 constexpr std::size_t kLongPath = 260;
 constexpr std::size_t kZip64LocalBlock = 20;
-constexpr int kFileNameTooLong = 61;
-constexpr int kCannotOpenFile = 33;
-constexpr int kZip64NotEnabledBeforeWriting = 43;
 
 std::string Zip64LocalBlock(std::uint64_t uncompressed, std::uint64_t compressed) {
   std::string block("\x01\x00\x10\x00", 4);
@@ -60,12 +57,12 @@ bool TKZBaseArchiver::StoreMember(std::int32_t index) {
       source = entry.Stream.get();
     } else if (!entry.IsFolder()) {
       if (entry.SrcFileName.size() >= kLongPath && entry.SrcFileName.find(u"\\\\?\\") == std::u16string::npos)
-        throw EKZException(kFileNameTooLong, {entry.SrcFileName}, Name);
+        throw EKZException(kNative::FileNameTooLong, {entry.SrcFileName}, Name);
       try {
         own_source = std::make_unique<TKZFileStream>(entry.SrcFileName,
                                                      platform::kOpenRead | ShareModeBits(FOptions.ShareMode()));
       } catch (const platform::PlatformError&) {
-        throw EKZException(kCannotOpenFile, {entry.SrcFileName}, Name);
+        throw EKZException(kNative::CannotOpenSourceFile, {entry.SrcFileName}, Name);
       }
       source = own_source.get();
     }
@@ -110,7 +107,7 @@ bool TKZBaseArchiver::StoreMember(std::int32_t index) {
     header.nameLength = static_cast<std::uint16_t>(name.bytes.size());
     header.extraLength = static_cast<std::uint16_t>((size64 ? kZip64LocalBlock : 0) + unicode_block.size());
     if (entry.bHugeFile && FZip64Mode == zmDisabled)
-      throw EKZException(kZip64NotEnabledBeforeWriting, {entry.SrcFileName}, Name);
+      throw EKZException(kNative::Zip64NotEnabledBeforeWriting, {entry.SrcFileName}, Name);
 
     // Room for the Zip64 block is left now and filled once the sizes are known.
     const std::string head = header.ToBytes() + name.bytes + std::string(size64 ? kZip64LocalBlock : 0, '\0') +

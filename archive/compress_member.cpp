@@ -8,8 +8,6 @@ namespace kv::archive {
 namespace {
 
 constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
-constexpr int kInvalidCompressedSize = 34;
-constexpr int kZip64NotEnabledAfterCompressing = 41;
 
 }  // namespace
 
@@ -40,8 +38,9 @@ bool TKZBaseArchiver::CompressStream(TKZStream& source, TKZStream& archive, TDir
 
   if (!outcome.complete) {
     if (FProgressCancel) return false;
-    throw EKZException(kInvalidCompressedSize,
-                       {static_cast<std::int64_t>(size), static_cast<std::int64_t>(outcome.bytes_read)}, Name);
+    throw EKZException(kNative::InvalidCompressedSize,
+                       {static_cast<std::int64_t>(size), static_cast<std::int64_t>(outcome.bytes_read)},
+                       Name);
   }
   const bool always64 = FZip64Mode == zmAlways;
   if (outcome.bytes_written >= kMax32 || always64) {
@@ -60,7 +59,7 @@ bool TKZBaseArchiver::CompressStream(TKZStream& source, TKZStream& archive, TDir
   }
   entry.CentralDir.crc32 = outcome.crc32;
   if (entry.bHugeFile && FZip64Mode == zmDisabled)
-    throw EKZException(kZip64NotEnabledAfterCompressing, {entry.SrcFileName}, Name);
+    throw EKZException(kNative::Zip64NotEnabledAfterCompressing, {entry.SrcFileName}, Name);
   if (size == 0) {
     entry.CompressionMethod = kMethodStored;
     entry.CentralDir.compMethod = kMethodStored;

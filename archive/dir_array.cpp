@@ -5,23 +5,13 @@
 #include "archive/errors.h"
 
 namespace kv::archive {
-namespace {
-
-constexpr int kSetItemOutOfRange = 1;
-constexpr int kGetItemOutOfRange = 2;
-constexpr int kItemPtrOutOfRange = 3;
-constexpr int kDeleteOutOfRange = 4;
-constexpr int kNameListOutOfStep = 58;
-constexpr int kNameTakenByOtherItem = 59;
-
-}  // namespace
 
 void TKZDirArray::CheckIndex(std::int32_t index, int native_error) const {
   if (index < 0 || index >= ItemCount) throw EKZException(native_error);
 }
 
 void TKZDirArray::SetCount(std::int32_t value) {
-  if (value < 0) throw EKZException(kSetItemOutOfRange);
+  if (value < 0) throw EKZException(kNative::DirSetItemOutOfRange);
   if (value == 0) {
     FItems = {};
     ItemCount = AllocItemCount = 0;
@@ -38,24 +28,24 @@ void TKZDirArray::SetCount(std::int32_t value) {
 }
 
 TDirItem TKZDirArray::GetItem(std::int32_t index) const {
-  CheckIndex(index, kGetItemOutOfRange);
+  CheckIndex(index, kNative::DirGetItemOutOfRange);
   return FItems[static_cast<std::size_t>(index)];
 }
 
 TDirItem& TKZDirArray::GetItemPtr(std::int32_t index) {
-  CheckIndex(index, kItemPtrOutOfRange);
+  CheckIndex(index, kNative::DirItemPtrOutOfRange);
   return FItems[static_cast<std::size_t>(index)];
 }
 
 const TDirItem& TKZDirArray::GetItemPtr(std::int32_t index) const {
-  CheckIndex(index, kItemPtrOutOfRange);
+  CheckIndex(index, kNative::DirItemPtrOutOfRange);
   return FItems[static_cast<std::size_t>(index)];
 }
 
 void TKZDirArray::SetItem(std::int32_t index, const TDirItem& value) {
-  CheckIndex(index, kSetItemOutOfRange);
+  CheckIndex(index, kNative::DirSetItemOutOfRange);
   const bool append = index >= FItemNamesList.Count();
-  if (append && FItemNamesList.Count() != index) throw EKZException(kNameListOutOfStep);
+  if (append && FItemNamesList.Count() != index) throw EKZException(kNative::NameListOutOfStep);
   if (append) FItemNamesList.Add(FoldName(value.Name));
   else FItemNamesList.Update(index, FoldName(value.Name));
   FItems[static_cast<std::size_t>(index)] = value;
@@ -64,7 +54,7 @@ void TKZDirArray::SetItem(std::int32_t index, const TDirItem& value) {
 void TKZDirArray::SetItemName(std::int32_t index, const std::u16string& name) {
   TDirItem& item = GetItemPtr(index);
   const std::int32_t found = FItemNamesList.IndexOf(item.Name);
-  if (found >= 0 && found != index) throw EKZException(kNameTakenByOtherItem);
+  if (found >= 0 && found != index) throw EKZException(kNative::NameTakenByOtherItem);
   if (found < 0) FItemNamesList.Add(FoldName(name));
   else FItemNamesList.Update(index, FoldName(name));
   item.Name = name;
@@ -76,7 +66,7 @@ bool TKZDirArray::FileExists(const std::u16string& file_name, std::int32_t& item
 }
 
 void TKZDirArray::DeleteItem(std::int32_t index) {
-  CheckIndex(index, kDeleteOutOfRange);
+  CheckIndex(index, kNative::DirDeleteOutOfRange);
   const std::int32_t found = FItemNamesList.IndexOf(FItems[static_cast<std::size_t>(index)].Name);
   if (found >= 0) FItemNamesList.Delete(found);
   else if (index < FItemNamesList.Count()) FItemNamesList.Delete(index);

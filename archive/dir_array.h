@@ -1,8 +1,9 @@
 #pragma once
 // TKZDirArray: the ordered directory items of one archive with their folded name index. All
 // checks come before any change, so a failing call leaves the array as it was. Index errors
-// raise EKZException 1-4 ("Index out of bounds"); a name list out of step with the array
-// raises 58 or 59 ("Hashed list of file names is invalid").
+// raise EKZException kNative::Dir...OutOfRange ("Index out of bounds"); a name list out of step
+// with the array raises kNative::NameListOutOfStep or NameTakenByOtherItem ("Hashed list of
+// file names is invalid").
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,13 +28,13 @@ class TKZDirArray {
   void SetCount(std::int32_t value);
   std::int32_t Capacity() const { return AllocItemCount; }
 
-  TDirItem GetItem(std::int32_t index) const;   // native 2 outside the range
-  TDirItem& GetItemPtr(std::int32_t index);     // native 3 outside the range
+  TDirItem GetItem(std::int32_t index) const;   // DirGetItemOutOfRange outside the range
+  TDirItem& GetItemPtr(std::int32_t index);     // DirItemPtrOutOfRange outside the range
   const TDirItem& GetItemPtr(std::int32_t index) const;
-  void SetItem(std::int32_t index, const TDirItem& value);  // native 1, 58
-  void SetItemName(std::int32_t index, const std::u16string& name);  // native 59
+  void SetItem(std::int32_t index, const TDirItem& value);  // DirSetItemOutOfRange, NameListOutOfStep
+  void SetItemName(std::int32_t index, const std::u16string& name);  // NameTakenByOtherItem
   bool FileExists(const std::u16string& file_name, std::int32_t& item_no);
-  void DeleteItem(std::int32_t index);  // native 4
+  void DeleteItem(std::int32_t index);  // DirDeleteOutOfRange
   void Clear();
   void Assign(const TKZDirArray& source);
   void Append(const TKZDirArray& source);

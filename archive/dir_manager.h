@@ -47,7 +47,7 @@ class TKZDirManager {
   bool IsEncrypted() const;
 
   // --- Recovery (recovery.cpp) ---
-  // Rebuilds CDir from the local headers of the stream (native 35 when there is none).
+  // Rebuilds CDir from the local headers of the stream (InvalidArchive when there is none).
   void RebuildFromLocalHeaders();
 
   // --- Saving (implemented with the directory writer) ---

@@ -15,11 +15,8 @@
 namespace kv::archive {
 namespace {
 
-constexpr int kNoZip64EndRecord = 40;
-constexpr int kDamagedArchive = 57;
-
 // A directory that cannot be read as its records claim (raised as "Archive is damaged").
-[[noreturn]] void Damaged() { throw EKZException(kDamagedArchive); }
+[[noreturn]] void Damaged() { throw EKZException(kNative::DamagedDirectory); }
 
 std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
   return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max() : a + b;
@@ -87,10 +84,12 @@ void TKZDirManager::ReadZip64CentralDirEnd(std::int64_t& end_position) {
   const std::uint64_t at = Zip64CentralDirEndLocator.offsetStartDirEnd;
   // The locator's offset must leave room for the record inside the stream.
   const std::int64_t size = FCompressedStream->Size();
-  if (at > static_cast<std::uint64_t>(size - kSize)) throw EKZException(kNoZip64EndRecord, FArc->Name);
+  if (at > static_cast<std::uint64_t>(size - kSize))
+    throw EKZException(kNative::NoZip64EndRecord, FArc->Name);
   const auto record =
       TKZZip64CentralDirEnd::Parse(FCompressedStream->ReadAt(static_cast<std::int64_t>(at), TKZZip64CentralDirEnd::kSize));
-  if (!record || record->signature != kZip64CentralDirEndSignature) throw EKZException(kNoZip64EndRecord, FArc->Name);
+  if (!record || record->signature != kZip64CentralDirEndSignature)
+    throw EKZException(kNative::NoZip64EndRecord, FArc->Name);
   Zip64CentralDirEnd = *record;
   end_position -= kSize;
 }
@@ -169,7 +168,8 @@ void TKZDirManager::LoadDir() {
 void TKZDirManager::CheckCompressedSizes() const {
   std::uint64_t total = 0;
   for (std::int32_t i = 0; i < CDir.Count(); ++i) total = SaturatingAdd(total, CDir[i].CompressedSize());
-  if (total > static_cast<std::uint64_t>(FCompressedStream->Size())) throw EKZException(kDamagedArchive, FArc->Name);
+  if (total > static_cast<std::uint64_t>(FCompressedStream->Size()))
+    throw EKZException(kNative::DamagedDirectory, FArc->Name);
 }
 
 bool TKZDirManager::IsLocalHeaderOf(std::int64_t position) const {

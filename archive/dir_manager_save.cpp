@@ -12,13 +12,11 @@
 
 namespace kv::archive {
 namespace {
-
-constexpr int kWriteToStreamError = 46;
 constexpr std::int64_t kMax32 = 0xFFFFFFFF;
 constexpr std::int32_t kMaxPlainEntries = 65534;
 
 void WriteOrRaise(TKZStream& stream, const std::string& bytes, const TKZBaseArchiver& arc) {
-  if (!stream.WriteBytes(bytes)) throw EKZException(kWriteToStreamError, arc.Name);
+  if (!stream.WriteBytes(bytes)) throw EKZException(kNative::WriteToStreamFailed, arc.Name);
 }
 
 // One central header with its name, extra field and comment; recomputes the item's

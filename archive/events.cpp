@@ -22,8 +22,6 @@ void ToBackslashes(std::u16string& name) {
     if (c == u'/') c = u'\\';
 }
 
-constexpr int kDiskFull = 65;
-
 }  // namespace
 
 void TKZBaseArchiver::DoOverallProgress(TKZProcessOperation operation, TKZProgressPhase phase, double progress) {
@@ -111,7 +109,7 @@ void TKZBaseArchiver::DoDiskFull(std::int32_t volume_number, const std::u16strin
     OnDiskFull(*this, volume_number + 1, volume_file_name, cancel);
     return;
   }
-  if (FSpanningMode != smSpanning) throw EKZException(kDiskFull);
+  if (FSpanningMode != smSpanning) throw EKZException(kNative::DiskFull);
   cancel = true;  // no disk change without a handler
 }
 

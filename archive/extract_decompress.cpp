@@ -10,11 +10,6 @@
 
 namespace kv::archive {
 namespace {
-
-constexpr int kIndexOutOfBounds = 16;
-constexpr int kBadSizeOrChecksum = 8;
-constexpr int kDeflate64 = 55;
-constexpr int kEncrypted = 67;
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kChunkSize = 1048576;
 constexpr std::size_t kStoredPieceSize = 0xFFFF;
@@ -47,15 +42,15 @@ class Inflater {
 
 void TKZBaseArchiver::ExtractItemToStream(std::int32_t index, TKZStream& stream) {
   TKZDirArray& dir = FDMHandle->CDir;
-  if (index < 0 || index >= dir.Count()) throw EKZException(kIndexOutOfBounds, Name);
+  if (index < 0 || index >= dir.Count()) throw EKZException(kNative::ExtractItemOutOfRange, Name);
   TDirItem& item = dir[index];
   // Encrypted members cannot be read without the password this engine never asks for.
-  if (item.CentralDir.genPurposeFlag & 1) throw EKZException(kEncrypted, Name);
+  if (item.CentralDir.genPurposeFlag & 1) throw EKZException(kNative::EncryptedMember, Name);
   const std::uint64_t offset = item.LocalHeaderOffset();
   FCompressedStream->Seek(offset > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(offset));
   const bool complete = DecompressItem(*FCompressedStream, stream, item);
   if (!complete && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile)
-    throw EKZException(kBadSizeOrChecksum, Name);
+    throw EKZException(kNative::BadSizeOrChecksum, Name);
 }
 
 bool TKZBaseArchiver::DecompressItem(TKZStream& archive, TKZStream& output, TDirItem& entry) {
@@ -77,7 +72,7 @@ bool TKZBaseArchiver::DecompressItem(TKZStream& archive, TKZStream& output, TDir
   FSkipFile = false;
 
   const std::uint16_t method = entry.CompressionMethod;
-  if (method == kMethodDeflate64) throw EKZException(kDeflate64);
+  if (method == kMethodDeflate64) throw EKZException(kNative::Deflate64Unsupported);
   if (method != kMethodStored && method != kMethodDeflate) return false;
 
   std::uint32_t crc = kCrc32Initial;

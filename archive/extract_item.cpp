@@ -9,9 +9,6 @@
 namespace kv::archive {
 namespace {
 
-constexpr int kIndexOutOfBounds = 16;
-constexpr int kCannotCreateFile = 19;
-constexpr int kCannotCreateDirectory = 20;
 constexpr std::uint16_t kCreateMode = 0xFF00;
 
 // A name that gives its own place: a drive ("C:...") or a network prefix ("\\server...").
@@ -41,7 +38,7 @@ std::int32_t AsSigned(std::uint32_t value) { return static_cast<std::int32_t>(va
 void TKZBaseArchiver::ExtractItemToFile(std::int32_t index, const std::u16string& file_name_in,
                                         const std::u16string& dest_dir_in) {
   TKZDirArray& dir = FDMHandle->CDir;
-  if (index < 0 || index >= dir.Count()) throw EKZException(kIndexOutOfBounds, Name);
+  if (index < 0 || index >= dir.Count()) throw EKZException(kNative::ExtractItemOutOfRange, Name);
   std::u16string file_name = file_name_in;
   std::uint32_t file_attr = dir[index].CentralDir.externalAttr;
   DoExtractFile(file_name, file_attr, dir[index].Comment);
@@ -49,13 +46,14 @@ void TKZBaseArchiver::ExtractItemToFile(std::int32_t index, const std::u16string
 
   std::u16string dest_dir = IsFullPathName(file_name) ? std::u16string() : dest_dir_in;
   // Never let a stored name climb out of the destination folder.
-  if (HasParentStep(file_name)) throw EKZException(kCannotCreateFile, {dest_dir + file_name}, Name);
+  if (HasParentStep(file_name))
+    throw EKZException(kNative::CannotCreateExtractedFile, {dest_dir + file_name}, Name);
   if (!FOptions.CreateDirs()) {
     file_name = std::u16string(FinalComponent(file_name));
   } else {
     const std::u16string folder = dest_dir + std::u16string(FolderPart(file_name));
     if (!folder.empty() && !platform::CreateFolderTree(folder))
-      throw EKZException(kCannotCreateDirectory, {folder}, Name);
+      throw EKZException(kNative::CannotCreateExtractedFolder, {folder}, Name);
   }
   const bool is_folder = (item.CentralDir.externalAttr & platform::kAttrDirectory) != 0 ||
                          (!item.Name.empty() && item.Name.back() == u'/');
@@ -98,7 +96,7 @@ void TKZBaseArchiver::ExtractItemToFile(std::int32_t index, const std::u16string
   try {
     file = std::make_unique<TKZFileStream>(target, kCreateMode);
   } catch (const platform::PlatformError&) {
-    throw EKZException(kCannotCreateFile, {target}, Name);
+    throw EKZException(kNative::CannotCreateExtractedFile, {target}, Name);
   }
 
   // Whatever happens while writing, the file is closed, stamped and, unless it came out

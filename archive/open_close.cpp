@@ -9,13 +9,6 @@
 namespace kv::archive {
 namespace {
 
-constexpr int kNoFileName = 9;
-constexpr int kNoFileNameForMode = 10;
-constexpr int kFileNotFound = 12;
-constexpr int kInMemoryCreateOnly = 28;
-constexpr int kDamagedNoEndRecord = 48;
-constexpr int kCustomStreamMultiVolume = 51;
-
 // The part of a path after its last folder or drive separator.
 std::u16string_view NamePart(std::u16string_view path) {
   const std::size_t at = path.find_last_of(u"\\/:");
@@ -70,17 +63,17 @@ std::uint16_t TKZBaseArchiver::ChooseOpenMode() const {
 
 void TKZBaseArchiver::OpenArchive() {
   FUpdated = false;
-  if (!FInMemory && NamePart(FFileName).empty()) throw EKZException(kNoFileName, Name);
+  if (!FInMemory && NamePart(FFileName).empty()) throw EKZException(kNative::OpenWithoutFileName, Name);
   OpenArchive(ChooseOpenMode());
 }
 
 void TKZBaseArchiver::OpenArchive(std::uint16_t mode) {
   FUpdated = false;
   const bool create = mode == kModeCreate;
-  if (!FInMemory && NamePart(FFileName).empty()) throw EKZException(kNoFileNameForMode, Name);
+  if (!FInMemory && NamePart(FFileName).empty()) throw EKZException(kNative::OpenModeWithoutFileName, Name);
   if (!create && !FileExists(FFileName) && FSpanningMode != smSpanning && !IsRemovable(FFileName))
-    throw EKZException(kFileNotFound, {FFileName}, Name);
-  if (!create && FInMemory) throw EKZException(kInMemoryCreateOnly, Name);
+    throw EKZException(kNative::ArchiveFileNotFound, {FFileName}, Name);
+  if (!create && FInMemory) throw EKZException(kNative::InMemoryCreateOnly, Name);
   CloseArchive();
   IsCustomStream = false;
   FFileOpenMode = mode;
@@ -92,7 +85,8 @@ void TKZBaseArchiver::OpenArchive(std::uint16_t mode) {
       FVolumeNumberInfo.Reset();
       if (IsExeName(FFileName)) OpenSelfExtracting();
       else OpenExisting();
-      if (!FDMHandle->HasCentralDirEnd() && !FOpenCorruptedArchives) throw EKZException(kDamagedNoEndRecord, Name);
+      if (!FDMHandle->HasCentralDirEnd() && !FOpenCorruptedArchives)
+        throw EKZException(kNative::DamagedNoEndRecord, Name);
       FDMHandle->LoadDir();
     }
   } catch (...) {
@@ -105,7 +99,7 @@ void TKZBaseArchiver::OpenArchive(std::uint16_t mode) {
 }
 
 void TKZBaseArchiver::OpenArchive(TKZStream& stream, bool create) {
-  if (FSpanningMode != smNone) throw EKZException(kCustomStreamMultiVolume, Name);
+  if (FSpanningMode != smNone) throw EKZException(kNative::CustomStreamMultiVolume, Name);
   CloseArchive();
   IsCustomStream = true;
   FCompressedStream = &stream;

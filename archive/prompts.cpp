@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "archive/native_errors.h"
 #include "platform/message_box.h"
 #include "ui/controls.h"
 
@@ -49,11 +50,9 @@ bool AskOverwrite(ui::MessageBoxes* boxes, const std::u16string& dest_file_name,
 }
 
 TKZAction AskFailure(ui::MessageBoxes* boxes, std::int32_t native_error, const std::u16string& message) {
-  constexpr std::int32_t kOpenAborted = 45;
-  constexpr std::int32_t kNameTooLong = 61;
-  if (native_error == kOpenAborted) return fxaAbort;
+  if (native_error == kNative::OpenAborted) return fxaAbort;
   QuestionAnswer answer;
-  if (native_error == kNameTooLong) {
+  if (native_error == kNative::FileNameTooLong) {
     // The owner's boxes know no Abort/Ignore pair: Retry there counts as Abort, since
     // retrying a name that is too long can only fail again.
     answer = Ask(boxes, message, QuestionButtons::AbortIgnore);
@@ -61,7 +60,8 @@ TKZAction AskFailure(ui::MessageBoxes* boxes, std::int32_t native_error, const s
     answer = Ask(boxes, message + u". File processing error, possibly disk is full", QuestionButtons::AbortRetryIgnore);
   }
   switch (answer) {
-    case QuestionAnswer::Retry: return native_error == kNameTooLong ? fxaAbort : fxaRetry;
+    case QuestionAnswer::Retry:
+      return native_error == kNative::FileNameTooLong ? fxaAbort : fxaRetry;
     case QuestionAnswer::Ignore: return fxaIgnore;
     default: return fxaAbort;
   }

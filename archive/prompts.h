@@ -19,9 +19,10 @@ namespace kv::archive {
 bool AskOverwrite(kv::ui::MessageBoxes* boxes, const std::u16string& dest_file_name,
                   const std::u16string& source_file_name, TKZOverwriteMode& mode);
 
-// The failure question for `message` (the whole text of the engine error): native 45 aborts
-// without asking, native 61 offers Abort and Ignore, anything else Abort, Retry and Ignore
-// after "<message>. File processing error, possibly disk is full". Closing the box aborts.
+// The failure question for `message` (the whole text of the engine error): kNative::OpenAborted
+// aborts without asking, kNative::FileNameTooLong offers Abort and Ignore, anything else Abort,
+// Retry and Ignore after "<message>. File processing error, possibly disk is full". Closing the
+// box aborts.
 TKZAction AskFailure(kv::ui::MessageBoxes* boxes, std::int32_t native_error, const std::u16string& message);
 
 }  // namespace kv::archive

@@ -11,9 +11,6 @@
 namespace kv::archive {
 namespace {
 
-constexpr int kInvalidArchive = 35;
-constexpr int kOpenAborted = 44;
-
 // The next data descriptor at or after a position, remembered so that many entries with a
 // descriptor do not rescan the same bytes.
 class DescriptorFinder {
@@ -68,7 +65,7 @@ void TKZDirManager::Recover(bool zip_end_record_found) {
 }
 
 void TKZDirManager::RebuildFromLocalHeaders() {
-  if (FArc->SpanningMode() != smNone) throw EKZException(kOpenAborted, FArc->Name);
+  if (FArc->SpanningMode() != smNone) throw EKZException(kNative::SpannedArchiveNotRecoverable, FArc->Name);
   TKZStream& stream = *FCompressedStream;
   const std::int64_t size = stream.Size();
   SignatureScanner scanner(stream, kLocalHeaderSignature, kRecoveryWindow);
@@ -78,7 +75,7 @@ void TKZDirManager::RebuildFromLocalHeaders() {
     return hit >= 0 && size - hit >= static_cast<std::int64_t>(TKZLocalFileHeader::kSize) ? hit : -1;
   };
   std::int64_t p = next_header(0);
-  if (p < 0) throw EKZException(kInvalidArchive, FArc->Name);
+  if (p < 0) throw EKZException(kNative::InvalidArchive, FArc->Name);
   for (; p >= 0; p = next_header(p + 4)) {
     const auto header = TKZLocalFileHeader::Parse(stream.ReadAt(p, TKZLocalFileHeader::kSize));
     // Plausibility: the data must fit the stream and the extra field stay small.

@@ -14,13 +14,6 @@ namespace kv::archive {
 namespace {
 
 constexpr std::size_t kAppendBlock = 0x100000;
-constexpr int kSfxStubNotSpecified = 17;
-constexpr int kFileNotFound = 18;
-constexpr int kWriteToStreamError = 46;
-constexpr int kStubTooLargeForVolume = 47;
-constexpr int kSfxNotForSpannedArchives = 49;
-constexpr int kArchiveAlreadyHasStub = 50;
-constexpr int kMakeSfxError = 56;
 
 constexpr std::uint16_t kReadShared = platform::kOpenRead | platform::kShareDenyNone;
 
@@ -50,13 +43,13 @@ void TKZDirManager::WriteSFXStub() {
   TKZFileStream stub(arc.SFXStub(), kReadShared);
   if (arc.SpanningMode() != smNone) {
     const std::int64_t limit = arc.SpanningOptions().VolumeSizeOf(true);
-    if (limit > 0 && stub.Size() > limit) throw EKZException(kStubTooLargeForVolume, arc.Name);
+    if (limit > 0 && stub.Size() > limit) throw EKZException(kNative::StubTooLargeForVolume, arc.Name);
   }
   TKZStream& out = CompressedStream();
   out.SetSize(0);
   out.Seek(0);
   const std::int64_t size = stub.Size();
-  if (CopyStreamBytes(stub, out, size) != size) throw EKZException(kWriteToStreamError, arc.Name);
+  if (CopyStreamBytes(stub, out, size) != size) throw EKZException(kNative::WriteToStreamFailed, arc.Name);
   StubSize = size;
 }
 
@@ -91,9 +84,9 @@ bool TKZBaseArchiver::FastFileAppend(TKZStream& out_file_stream, TKZStream& in_f
 }
 
 void TKZBaseArchiver::MakeSFX(const std::u16string& sfx_file_name) {
-  if (FSFXStub.empty()) throw EKZException(kSfxStubNotSpecified, Name);
-  if (!platform::FileExists(FSFXStub)) throw EKZException(kFileNotFound, {FSFXStub}, Name);
-  if (FSpanningMode != smNone) throw EKZException(kSfxNotForSpannedArchives, Name);
+  if (FSFXStub.empty()) throw EKZException(kNative::SfxStubNotSpecified, Name);
+  if (!platform::FileExists(FSFXStub)) throw EKZException(kNative::SfxStubFileNotFound, {FSFXStub}, Name);
+  if (FSpanningMode != smNone) throw EKZException(kNative::SfxNotForSpannedArchives, Name);
   CommitUpdate();
 
   TKZFileStream stub(FSFXStub, kReadShared);
@@ -113,11 +106,12 @@ void TKZBaseArchiver::MakeSFX(const std::u16string& sfx_file_name) {
     manager = own_manager.get();
   }
   if (manager->CDir.Count() > 0 && manager->CDir[0].LocalHeaderOffset() != 0)
-    throw EKZException(kArchiveAlreadyHasStub, Name);
+    throw EKZException(kNative::ArchiveAlreadyHasStub, Name);
 
   const std::int64_t stub_size = stub.Size();
-  if (CopyStreamBytes(stub, *output.stream, stub_size) != stub_size) throw EKZException(kMakeSfxError, Name);
-  if (!FastFileAppend(*output.stream, *source, FFileName)) throw EKZException(kMakeSfxError, Name);
+  if (CopyStreamBytes(stub, *output.stream, stub_size) != stub_size)
+    throw EKZException(kNative::MakeSfxFailed, Name);
+  if (!FastFileAppend(*output.stream, *source, FFileName)) throw EKZException(kNative::MakeSfxFailed, Name);
 
   // The copied directory still counts from the archive's old start: load it (the stub is found
   // and the offsets moved behind it) and write it back in place.

@@ -11,8 +11,6 @@ namespace kv::archive {
 namespace {
 
 constexpr std::size_t kCopyBlock = 0x100000;
-constexpr int kInvalidArchive = 35;
-constexpr int kDiskFull = 65;
 
 }  // namespace
 
@@ -48,8 +46,8 @@ void TempTail::Fill(TKZStream& archive, std::int64_t offset, const TKZBaseArchiv
   std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(count, kCopyBlock)));
   for (std::int64_t copied = 0; copied < count;) {
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kCopyBlock, count - copied));
-    if (archive.Read(buffer.data(), n) != n) throw EKZException(kInvalidArchive, arc.Name);
-    if (stream_->Write(buffer.data(), n) != n) throw EKZException(kDiskFull, arc.Name);
+    if (archive.Read(buffer.data(), n) != n) throw EKZException(kNative::InvalidArchive, arc.Name);
+    if (stream_->Write(buffer.data(), n) != n) throw EKZException(kNative::DiskFull, arc.Name);
     copied += static_cast<std::int64_t>(n);
   }
 }

@@ -15,9 +15,9 @@ class TKZBaseArchiver;
 class TempTail {
  public:
   // Creates `file_name` afresh (exclusive access) and copies `archive` from `offset` to its
-  // end into it. Raises EKZException 35 when the archive ends early and 65 when the
-  // temporary file takes fewer bytes; a file that cannot be created raises the platform's
-  // error. The temporary file is removed again on failure.
+  // end into it. Raises EKZException kNative::InvalidArchive when the archive ends early and
+  // kNative::DiskFull when the temporary file takes fewer bytes; a file that cannot be created
+  // raises the platform's error. The temporary file is removed again on failure.
   TempTail(const std::u16string& file_name, TKZStream& archive, std::int64_t offset, const TKZBaseArchiver& arc);
   ~TempTail();
   TempTail(const TempTail&) = delete;

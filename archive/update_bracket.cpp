@@ -1,18 +1,13 @@
 #include "archive/base_archiver.h"
 
 namespace kv::archive {
-namespace {
-
-constexpr int kReadOnly = 32;
-constexpr int kSecondMultiVolumeUpdate = 62;
-
-}  // namespace
 
 void TKZBaseArchiver::BeginUpdate() {
-  if (FSpanningMode != smNone && FUpdated) throw EKZException(kSecondMultiVolumeUpdate);
+  if (FSpanningMode != smNone && FUpdated) throw EKZException(kNative::SecondMultiVolumeUpdate);
   if (FUpdateCount == 0) {
     SetActive(true);
-    if (!platform::ModeAllowsWriting(FFileOpenMode) && !IsCustomStream) throw EKZException(kReadOnly, Name);
+    if (!platform::ModeAllowsWriting(FFileOpenMode) && !IsCustomStream)
+      throw EKZException(kNative::ArchiveReadOnly, Name);
     TKZDirArray& dir = FDMHandle->CDir;
     for (std::int32_t i = 0; i < dir.Count(); ++i) dir[i].Modified = false;
     FDMHandle->RBCDir.Assign(dir);

@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kv::archive::TKZMemoryStream stream(std::string(reinterpret_cast<const char*>(data), size));
   kv::archive::TKolZip zip;
   zip.OnExtractFile = [](kv::archive::TObject& sender, std::u16string& name, std::uint32_t&, const std::string&) {
-    if (NamesItsOwnPlace(name)) throw EKZException(19, {name}, sender.Name);
+    if (NamesItsOwnPlace(name))
+      throw EKZException(kv::archive::kNative::CannotCreateExtractedFile, {name}, sender.Name);
   };
   zip.OnProcessFileFailure = [](kv::archive::TObject&, const std::u16string&, kv::archive::TKZProcessOperation,
                                 std::int32_t, std::int32_t, const std::u16string&, kv::archive::TKZAction& action) {

@@ -96,7 +96,7 @@ int RunExtract(const ExtractArguments& args) {
     if (const char* reason = RefusalReason(name)) {
       refused.insert(name);
       ReportError(args.archive + ": " + Utf8(name), std::string("refused: ") + reason);
-      throw archive::EKZException(19, {name}, sender.Name);
+      throw archive::EKZException(archive::kNative::CannotCreateExtractedFile, {name}, sender.Name);
     }
   };
   zip->OnProcessFileFailure = [&](archive::TObject&, const std::u16string& name, archive::TKZProcessOperation,
