@@ -245,7 +245,7 @@ TEST(AddFilesErrors, ClosedArchiveRaises13AndReadOnlyArchiveRaises32) {
     closed.AddFiles(u"*.*", kDefaultSearchAttr, u"");
     ADD_FAILURE() << "no error";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), 13);
+    EXPECT_EQ(e.NativeError(), kNative::ArchiveNotOpen);
   }
   {
     TKolZip zip;
@@ -261,7 +261,7 @@ TEST(AddFilesErrors, ClosedArchiveRaises13AndReadOnlyArchiveRaises32) {
     read_only.AddFiles(u"*.*", kDefaultSearchAttr, u"");
     ADD_FAILURE() << "no error";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), 32);
+    EXPECT_EQ(e.NativeError(), kNative::ArchiveReadOnly);
   }
   read_only.CloseArchive();
   EXPECT_EQ(ReadFile(dir / "a.zip"), before);

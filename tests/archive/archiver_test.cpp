@@ -24,18 +24,23 @@ struct MessageCase {
 
 TEST(EngineError, MessagesCarryNameTextAndFiveDigitNumber) {
   const MessageCase cases[] = {
-      {13, {}, true, u"archiver: Archive is not open - Native error: 00013", 7},
-      {13, {}, false, u"Archive is not open - Native error: 00013", 7},
+      {kNative::ArchiveNotOpen, {}, true, u"archiver: Archive is not open - Native error: 00013", 7},
+      {kNative::ArchiveNotOpen, {}, false, u"Archive is not open - Native error: 00013", 7},
       {99, {}, true, u"archiver: Unknown error - Native error: 00099", 0},
-      {62, {}, false, u"Multiple transactions are not supported for multi-volume archives - Native error: 00062", 37},
-      {12, {u"C:\\p\\x.zip"}, true, u"archiver: File \"C:\\p\\x.zip\" not found - Native error: 00012", 6},
-      {34, {std::int64_t{5}, std::int64_t{7}}, false,
+      {kNative::SecondMultiVolumeUpdate, {}, false,
+       u"Multiple transactions are not supported for multi-volume archives - Native error: 00062", 37},
+      {kNative::ArchiveFileNotFound, {u"C:\\p\\x.zip"}, true,
+       u"archiver: File \"C:\\p\\x.zip\" not found - Native error: 00012", 6},
+      {kNative::InvalidCompressedSize, {std::int64_t{5}, std::int64_t{7}}, false,
        u"Invalid compressed size, rfs.size = 5, count = 7 - Native error: 00034", 17},
-      {61, {u"a.dll"}, false, u"File name is too long: \r\n\"a.dll\" - Native error: 00061", 36},
-      {48, {}, false, u"Archive is damaged. Open failed - Native error: 00048", 27},
-      {57, {}, false, u"Archive is damaged. Open failed - Native error: 00057", 27},
-      {59, {}, false, u"Hashed list of file names is invalid - Native error: 00059", 34},
-      {67, {}, false, u"Invalid password. Cannot decompress encrypted file. - Native error: 00067", 40},
+      {kNative::FileNameTooLong, {u"a.dll"}, false,
+       u"File name is too long: \r\n\"a.dll\" - Native error: 00061", 36},
+      {kNative::DamagedNoEndRecord, {}, false, u"Archive is damaged. Open failed - Native error: 00048", 27},
+      {kNative::DamagedDirectory, {}, false, u"Archive is damaged. Open failed - Native error: 00057", 27},
+      {kNative::NameTakenByOtherItem, {}, false,
+       u"Hashed list of file names is invalid - Native error: 00059", 34},
+      {kNative::EncryptedMember, {}, false,
+       u"Invalid password. Cannot decompress encrypted file. - Native error: 00067", 40},
       {68, {}, false, u"Unknown error - Native error: 00068", 0},
       {123456, {}, false, u"Unknown error - Native error: 123456", 0},
   };
@@ -49,7 +54,8 @@ TEST(EngineError, MessagesCarryNameTextAndFiveDigitNumber) {
     EXPECT_EQ(platform::Utf8ToUtf16(e.what()), c.message);
   }
   TKolZip unnamed;
-  EXPECT_EQ(EKZException(13, unnamed.Name).Message(), u"Archive is not open - Native error: 00013");
+  EXPECT_EQ(EKZException(kNative::ArchiveNotOpen, unnamed.Name).Message(),
+            u"Archive is not open - Native error: 00013");
 }
 
 TEST(EngineError, EveryCodeUpTo67HasATextAndTheTableHas41) {
@@ -77,7 +83,7 @@ TEST(Archiver, DefaultsOfTheWindowsArchiveObject) {
 TEST(Archiver, CompressionModeAndLevelFollowEachOther) {
   TKolZip zip;
   zip.Name = u"archiver";
-  EXPECT_EQ(NativeErrorOf([&] { zip.SetCompressionMode(10); }), 5);
+  EXPECT_EQ(NativeErrorOf([&] { zip.SetCompressionMode(10); }), kNative::InvalidCompressionMode);
   EXPECT_EQ(zip.CompressionMode(), 1);
   const std::pair<int, TKZCompressionLevel> modes[] = {{0, clNone}, {2, clFastest}, {5, clNormal}, {7, clMax}};
   for (auto [mode, level] : modes) {
@@ -95,16 +101,16 @@ TEST(Archiver, OpenChecksRaiseTheirErrorsAndLeaveTheObjectClosed) {
   TestDir dir;
   TKolZip zip;
   zip.Name = u"archiver";
-  EXPECT_EQ(NativeErrorOf([&] { zip.OpenArchive(); }), 9);
+  EXPECT_EQ(NativeErrorOf([&] { zip.OpenArchive(); }), kNative::OpenWithoutFileName);
   zip.SetFileName(dir.text() + u"\\");
-  EXPECT_EQ(NativeErrorOf([&] { zip.OpenArchive(kModeReadShared); }), 10);
+  EXPECT_EQ(NativeErrorOf([&] { zip.OpenArchive(kModeReadShared); }), kNative::OpenModeWithoutFileName);
   const std::u16string missing = dir.text() + u"\\missing.zip";
   zip.SetFileName(missing);
   try {
     zip.OpenArchive(kModeReadShared);
     FAIL() << "opened a missing file";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), 12);
+    EXPECT_EQ(e.NativeError(), kNative::ArchiveFileNotFound);
     EXPECT_EQ(e.Message(), u"archiver: File \"" + missing + u"\" not found - Native error: 00012");
   }
   EXPECT_FALSE(zip.Exists());

@@ -82,10 +82,10 @@ TEST(DirArray, IndexChecksRaiseTheirNativeErrorsAndChangeNothing) {
     int native;
   };
   const Case cases[] = {
-      {"SetItem", [&] { dir.SetItem(2, TDirItem{}); }, 1},
-      {"GetItem", [&] { dir.GetItem(-1); }, 2},
-      {"GetItemPtr", [&] { dir.GetItemPtr(2); }, 3},
-      {"DeleteItem", [&] { dir.DeleteItem(5); }, 4},
+      {"SetItem", [&] { dir.SetItem(2, TDirItem{}); }, kNative::DirSetItemOutOfRange},
+      {"GetItem", [&] { dir.GetItem(-1); }, kNative::DirGetItemOutOfRange},
+      {"GetItemPtr", [&] { dir.GetItemPtr(2); }, kNative::DirItemPtrOutOfRange},
+      {"DeleteItem", [&] { dir.DeleteItem(5); }, kNative::DirDeleteOutOfRange},
   };
   for (const Case& c : cases) EXPECT_EQ(NativeErrorOf(c.action), c.native) << c.label;
   EXPECT_EQ(dir.Count(), 2);
@@ -96,7 +96,7 @@ TEST(DirArray, NamingAFreshItemWhileAnEarlierNameIsEmptyRaises59) {
   TKZDirArray dir;
   dir.SetCount(3);
   dir.SetItemName(0, u"");
-  EXPECT_EQ(NativeErrorOf([&] { dir.SetItemName(1, u"anything"); }), 59);
+  EXPECT_EQ(NativeErrorOf([&] { dir.SetItemName(1, u"anything"); }), kNative::NameTakenByOtherItem);
   EXPECT_EQ(dir[1].Name, u"");
   EXPECT_EQ(dir.NameList().Count(), 1);
 }
@@ -106,7 +106,7 @@ TEST(DirArray, SetItemBeyondTheNameListMustAppendInStep) {
   dir.SetCount(3);
   TDirItem item;
   item.Name = u"B.txt";
-  EXPECT_EQ(NativeErrorOf([&] { dir.SetItem(1, item); }), 58);  // list holds 0 names
+  EXPECT_EQ(NativeErrorOf([&] { dir.SetItem(1, item); }), kNative::NameListOutOfStep);  // list holds 0 names
   dir.SetItem(0, item);
   item.Name = u"C.txt";
   dir.SetItem(1, item);

@@ -80,7 +80,7 @@ TEST(Dispatchers, DiskFullCountsVolumesFromOneOrRaises65) {
     zip.DoDiskFull(-1, u"x.zip", cancel);
     FAIL() << "no error";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), 65);
+    EXPECT_EQ(e.NativeError(), kNative::DiskFull);
     EXPECT_EQ(U8(e.Message()), "Disk is full. There is not enough free space on disk. - Native error: 00065");
   }
   std::int32_t volume = -5;
@@ -102,13 +102,18 @@ struct FailureCase {
 };
 
 const FailureCase kFailureCases[] = {
-    {"OpenAbortedAbortsWithoutAsking", 45, {}, fxaAbort, 0, ""},
-    {"RetryAnswer", 8, {ui::MessageAnswer::Retry}, fxaRetry, 1, "msg. File processing error, possibly disk is full"},
-    {"IgnoreAnswer", 8, {ui::MessageAnswer::Ignore}, fxaIgnore, 1, "msg. File processing error, possibly disk is full"},
-    {"AbortAnswer", 19, {ui::MessageAnswer::Abort}, fxaAbort, 1, "msg. File processing error, possibly disk is full"},
-    {"ClosedWithoutButtonAborts", 19, {}, fxaAbort, 1, "msg. File processing error, possibly disk is full"},
-    {"NameTooLongShowsTheMessageAlone", 61, {ui::MessageAnswer::Ignore}, fxaIgnore, 1, "msg"},
-    {"NameTooLongCannotBeRetried", 61, {ui::MessageAnswer::Retry}, fxaAbort, 1, "msg"},
+    {"OpenAbortedAbortsWithoutAsking", kNative::OpenAborted, {}, fxaAbort, 0, ""},
+    {"RetryAnswer", kNative::BadSizeOrChecksum, {ui::MessageAnswer::Retry}, fxaRetry, 1,
+     "msg. File processing error, possibly disk is full"},
+    {"IgnoreAnswer", kNative::BadSizeOrChecksum, {ui::MessageAnswer::Ignore}, fxaIgnore, 1,
+     "msg. File processing error, possibly disk is full"},
+    {"AbortAnswer", kNative::CannotCreateExtractedFile, {ui::MessageAnswer::Abort}, fxaAbort, 1,
+     "msg. File processing error, possibly disk is full"},
+    {"ClosedWithoutButtonAborts", kNative::CannotCreateExtractedFile, {}, fxaAbort, 1,
+     "msg. File processing error, possibly disk is full"},
+    {"NameTooLongShowsTheMessageAlone", kNative::FileNameTooLong, {ui::MessageAnswer::Ignore}, fxaIgnore, 1,
+     "msg"},
+    {"NameTooLongCannotBeRetried", kNative::FileNameTooLong, {ui::MessageAnswer::Retry}, fxaAbort, 1, "msg"},
 };
 
 class FailurePrompt : public ::testing::TestWithParam<FailureCase> {};
@@ -139,13 +144,13 @@ TEST(Dispatchers, FailureHandlerDecidesFromIgnore) {
                                 std::int32_t code, const std::u16string& message, TKZAction& action) {
     EXPECT_EQ(name, u"a.txt");
     EXPECT_EQ(op, poExtract);
-    EXPECT_EQ(native, 8);
+    EXPECT_EQ(native, kNative::BadSizeOrChecksum);
     EXPECT_EQ(code, 4);
     EXPECT_EQ(message, u"msg");
     EXPECT_EQ(action, fxaIgnore);
   };
   TKZAction action = fxaAbort;
-  zip.DoProcessFileFailure(u"a.txt", poExtract, action, u"msg", 4, 8);
+  zip.DoProcessFileFailure(u"a.txt", poExtract, action, u"msg", 4, kNative::BadSizeOrChecksum);
   EXPECT_EQ(action, fxaIgnore);
   EXPECT_TRUE(boxes.asked.empty());
 }

@@ -165,7 +165,7 @@ TEST(ExtractFiles, DestinationThatCannotBeCreatedFailsEveryEntry) {
   a.zip.ExtractFiles(u"*.*", 10431, u"");
   ASSERT_EQ(log.failures.size(), 3u);
   for (const auto& [native, message] : log.failures) {
-    EXPECT_EQ(native, 20);
+    EXPECT_EQ(native, kNative::CannotCreateExtractedFolder);
     EXPECT_NE(message.find("Cannot create directory"), std::string::npos) << message;
   }
   EXPECT_EQ(log.lines.back(), "overall end 100.000");
@@ -287,17 +287,20 @@ Member WithFlags(Member m, std::uint16_t flags) { return m.flags = flags, m; }
 const Member kPlain{"m.txt", "payload bytes"};
 
 const DamageCase kDamageCases[] = {
-    {"CrcMismatchDeletesTheFile", WithCrc(kPlain, 1234), false, 8, nullptr},
+    {"CrcMismatchDeletesTheFile", WithCrc(kPlain, 1234), false, kNative::BadSizeOrChecksum, nullptr},
     {"CrcMismatchKeptOnRequest", WithCrc(kPlain, 1234), true, 0, "payload bytes"},
-    {"StoredCrcMismatch", WithCrc(WithMethod(kPlain, kMethodStored), 99), false, 8, nullptr},
-    {"Deflate64IsNotSupported", WithMethod(kPlain, kMethodDeflate64), false, 55, nullptr},
-    {"UnknownMethod", WithMethod(kPlain, 99), false, 8, nullptr},
-    {"EncryptedMember", WithFlags(kPlain, 1), false, 67, nullptr},
+    {"StoredCrcMismatch", WithCrc(WithMethod(kPlain, kMethodStored), 99), false,
+     kNative::BadSizeOrChecksum, nullptr},
+    {"Deflate64IsNotSupported", WithMethod(kPlain, kMethodDeflate64), false,
+     kNative::Deflate64Unsupported, nullptr},
+    {"UnknownMethod", WithMethod(kPlain, 99), false, kNative::BadSizeOrChecksum, nullptr},
+    {"EncryptedMember", WithFlags(kPlain, 1), false, kNative::EncryptedMember, nullptr},
     // A member that inflates past its declared size stops there: a small archive cannot fill the disk.
-    {"InflatesPastDeclaredSize", WithSize(kPlain, 4), false, 8, nullptr},
+    {"InflatesPastDeclaredSize", WithSize(kPlain, 4), false, kNative::BadSizeOrChecksum, nullptr},
     {"InflatesPastDeclaredSizeKeptCut", WithSize(kPlain, 4), true, 0, "payl"},
-    {"StoredPastDeclaredSize", WithSize(WithMethod(kPlain, kMethodStored), 3), false, 8, nullptr},
-    {"ShorterThanDeclared", WithSize(kPlain, 100), false, 8, nullptr},
+    {"StoredPastDeclaredSize", WithSize(WithMethod(kPlain, kMethodStored), 3), false,
+     kNative::BadSizeOrChecksum, nullptr},
+    {"ShorterThanDeclared", WithSize(kPlain, 100), false, kNative::BadSizeOrChecksum, nullptr},
 };
 
 class Damage : public ::testing::TestWithParam<DamageCase> {};
@@ -341,7 +344,7 @@ TEST(ExtractFiles, NamesThatClimbOutOfTheDestinationAreRefused) {
   a.zip.ExtractFiles(u"*.*", 10431, u"");
   ASSERT_EQ(log.failures.size(), evil.size());
   for (const auto& [native, message] : log.failures) {
-    EXPECT_EQ(native, 19);
+    EXPECT_EQ(native, kNative::CannotCreateExtractedFile);
     EXPECT_NE(message.find("evil"), std::string::npos) << "the message names the entry: " << message;
   }
   EXPECT_EQ(ReadFile(dir / "deep/out/ok.txt"), "ok");
@@ -494,7 +497,7 @@ TEST(ExtractFiles, EngineErrorsFromHandlersFailOnlyThatEntry) {
   EventLog log;
   log.Attach(a.zip);
   a.zip.OnExtractFile = [&](TObject& sender, std::u16string& name, std::uint32_t&, const std::string&) {
-    if (name == u"refused.txt") throw EKZException(19, {name}, sender.Name);
+    if (name == u"refused.txt") throw EKZException(kNative::CannotCreateExtractedFile, {name}, sender.Name);
   };
   a.zip.SetBaseDir(a.Folder("out"));
   a.zip.ExtractFiles(u"*.*", 10431, u"");
@@ -509,7 +512,7 @@ TEST(ExtractFiles, NeedsAnOpenArchiveOutsideAnUpdate) {
     closed.ExtractFiles(u"*.*", 10431, u"");
     FAIL() << "no error";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), 13);
+    EXPECT_EQ(e.NativeError(), kNative::ArchiveNotOpen);
   }
   TestDir dir;
   OpenedArchive a(dir, MakeZip({{"a.txt", "a"}}));
@@ -518,7 +521,7 @@ TEST(ExtractFiles, NeedsAnOpenArchiveOutsideAnUpdate) {
     a.zip.ExtractFiles();
     FAIL() << "no error";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), 26);
+    EXPECT_EQ(e.NativeError(), kNative::UpdateNotEnded);
   }
   a.zip.CancelUpdate();
 }
@@ -560,7 +563,7 @@ TEST(ExtractFiles, ShortWritesAskForDiskSpaceThenRetryOrCancel) {
     zip.WriteBufferToStream(full, "abc", 3);
     FAIL() << "no error";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), 65);
+    EXPECT_EQ(e.NativeError(), kNative::DiskFull);
     EXPECT_EQ(U8(e.Message()).rfind("Disk is full.", 0), 0u) << "no name in front";
   }
   TKZMemoryStream fine;

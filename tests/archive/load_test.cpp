@@ -138,7 +138,7 @@ TEST(Load, EndRecordWhoseCommentRunsPastTheEndIsRejected) {
   const auto built = BuildZip(ThreeEntries());
   std::string bytes = built.bytes;
   Put16(bytes, built.end_record_offset + 20, 10);  // 10 comment bytes announced, none present
-  EXPECT_EQ(OpenError(dir, "past.zip", bytes, false), 48);
+  EXPECT_EQ(OpenError(dir, "past.zip", bytes, false), kNative::DamagedNoEndRecord);
   auto zip = OpenBytes(dir, "past2.zip", bytes, true);  // recovery from local headers
   ASSERT_EQ(zip->DMHandle()->CDir.Count(), 3);
   EXPECT_EQ(zip->DMHandle()->CDir[2].Name, u"lib/setup.dll");
@@ -148,9 +148,9 @@ TEST(Load, EndRecordWhoseCommentRunsPastTheEndIsRejected) {
 TEST(Load, FileShorterThanAnEndRecordHasNone) {
   TestDir dir;
   const std::string tiny = TKZZipCentralDirEnd{}.ToBytes().substr(0, 21);
-  EXPECT_EQ(OpenError(dir, "tiny.zip", tiny, false), 48);
-  EXPECT_EQ(OpenError(dir, "tiny2.zip", tiny, true), 35);
-  EXPECT_EQ(OpenError(dir, "zero.zip", "", true), 35);
+  EXPECT_EQ(OpenError(dir, "tiny.zip", tiny, false), kNative::DamagedNoEndRecord);
+  EXPECT_EQ(OpenError(dir, "tiny2.zip", tiny, true), kNative::InvalidArchive);
+  EXPECT_EQ(OpenError(dir, "zero.zip", "", true), kNative::InvalidArchive);
 }
 
 TEST(Load, Zip64EndRecordsCarry65536Entries) {
@@ -183,10 +183,10 @@ TEST(Load, Zip64LocatorWithoutItsRecordFailsWith40) {
   std::string bytes = built.bytes;
   const std::int64_t locator = built.end_record_offset - 20;
   Put32(bytes, locator + 8, 7);  // points into the first member's data
-  EXPECT_EQ(OpenError(dir, "z64.zip", bytes, true), 40);
+  EXPECT_EQ(OpenError(dir, "z64.zip", bytes, true), kNative::NoZip64EndRecord);
   Put32(bytes, locator + 8, 0xFFFFFFF0);  // points beyond the file
   Put32(bytes, locator + 12, 0x7FFFFFFF);
-  EXPECT_EQ(OpenError(dir, "z64b.zip", bytes, true), 40);
+  EXPECT_EQ(OpenError(dir, "z64b.zip", bytes, true), kNative::NoZip64EndRecord);
 }
 
 TEST(Load, FFFFEntriesWithoutZip64RecordsGoToRecovery) {
@@ -243,15 +243,15 @@ TEST(Load, CompressedSizesBeyondTheFileFailWith57OnlyWhenCorruptedArchivesAreRef
   const auto built = BuildZip(ThreeEntries());
   std::string bytes = built.bytes;
   Put32(bytes, built.directory_offset + 20, 0x7FFFFFFF);  // first item's compressed size
-  EXPECT_EQ(OpenError(dir, "sizes.zip", bytes, false), 57);
+  EXPECT_EQ(OpenError(dir, "sizes.zip", bytes, false), kNative::DamagedDirectory);
   EXPECT_EQ(OpenError(dir, "sizes2.zip", bytes, true), -1);
 }
 
 TEST(Load, EmptyNameFollowedByMoreEntriesFailsWith59EvenThroughRecovery) {
   TestDir dir;
   const std::string bytes = BuildZip({{"", "a"}, {"b.txt", "b"}}).bytes;
-  EXPECT_EQ(OpenError(dir, "empty-name.zip", bytes, false), 59);
-  EXPECT_EQ(OpenError(dir, "empty-name2.zip", bytes, true), 59);
+  EXPECT_EQ(OpenError(dir, "empty-name.zip", bytes, false), kNative::NameTakenByOtherItem);
+  EXPECT_EQ(OpenError(dir, "empty-name2.zip", bytes, true), kNative::NameTakenByOtherItem);
 }
 
 struct DamageCase {
@@ -264,13 +264,14 @@ struct DamageCase {
 };
 
 constexpr DamageCase kDamage[] = {
-    {"more entries than the directory holds", 10, false, 60000, 2, 57},
-    {"directory size larger than in front of the end record", 12, false, 0x7FFFFFF0, 4, 48},
-    {"directory size smaller than the directory", 12, false, 50, 4, 57},
-    {"name length past the end", 28, true, 0xFFFF, 2, 57},
-    {"extra length past the end", 30, true, 0xFFFF, 2, 57},
-    {"comment length past the end", 32, true, 0xFFFF, 2, 57},
-    {"wrong central header signature", 0, true, 0x12345678, 4, 57},
+    {"more entries than the directory holds", 10, false, 60000, 2, kNative::DamagedDirectory},
+    {"directory size larger than in front of the end record", 12, false, 0x7FFFFFF0, 4,
+     kNative::DamagedNoEndRecord},
+    {"directory size smaller than the directory", 12, false, 50, 4, kNative::DamagedDirectory},
+    {"name length past the end", 28, true, 0xFFFF, 2, kNative::DamagedDirectory},
+    {"extra length past the end", 30, true, 0xFFFF, 2, kNative::DamagedDirectory},
+    {"comment length past the end", 32, true, 0xFFFF, 2, kNative::DamagedDirectory},
+    {"wrong central header signature", 0, true, 0x12345678, 4, kNative::DamagedDirectory},
 };
 
 TEST(Load, DamagedDirectoryFailsWhenRefusedAndIsRebuiltOtherwise) {
@@ -295,7 +296,7 @@ TEST(Load, FailedOpenLeavesTheObjectClosedAndTheFileUnchanged) {
   auto path = dir.Write("bad.zip", bytes);
   TKolZip zip;
   zip.SetFileName(kv::test::PathText(path));
-  EXPECT_EQ(NativeErrorOf([&] { zip.OpenArchive(); }), 59);
+  EXPECT_EQ(NativeErrorOf([&] { zip.OpenArchive(); }), kNative::NameTakenByOtherItem);
   EXPECT_FALSE(zip.Active());
   EXPECT_EQ(zip.DMHandle(), nullptr);
   EXPECT_EQ(zip.CompressedStream(), nullptr);

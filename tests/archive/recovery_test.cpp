@@ -28,7 +28,7 @@ TEST(Recovery, EndRecordRemovedRebuildsItemsFromTheLocalHeaders) {
   TestDir dir;
   const auto built = BuildZip(Entries());
   const std::string bytes = WithoutEndRecord(built);
-  EXPECT_EQ(OpenError(dir, "noend.zip", bytes, false), 48);
+  EXPECT_EQ(OpenError(dir, "noend.zip", bytes, false), kNative::DamagedNoEndRecord);
   auto zip = OpenBytes(dir, "noend2.zip", bytes, true);
   const TKZDirManager& dm = *zip->DMHandle();
   ASSERT_EQ(dm.CDir.Count(), 3);
@@ -63,8 +63,8 @@ TEST(Recovery, TruncatedDirectoryIsRebuilt) {
 
 TEST(Recovery, ExecutableWithoutArchiveFailsWith35) {
   TestDir dir;
-  EXPECT_EQ(OpenError(dir, "plain.exe", FakeStub(20000), true), 35);
-  EXPECT_EQ(OpenError(dir, "plain2.exe", FakeStub(20000), false), 48);
+  EXPECT_EQ(OpenError(dir, "plain.exe", FakeStub(20000), true), kNative::InvalidArchive);
+  EXPECT_EQ(OpenError(dir, "plain2.exe", FakeStub(20000), false), kNative::DamagedNoEndRecord);
 }
 
 TEST(Recovery, SignaturesInsideAnExecutableBecomeItemsOnlyWhenPlausible) {
@@ -91,7 +91,7 @@ TEST(Recovery, SignaturesInsideAnExecutableBecomeItemsOnlyWhenPlausible) {
 TEST(Recovery, EmptyNameFollowedByAnotherFailsWith59) {
   TestDir dir;
   const auto built = BuildZip({{"", "a"}, {"b", "b"}});
-  EXPECT_EQ(OpenError(dir, "empty.zip", WithoutEndRecord(built), true), 59);
+  EXPECT_EQ(OpenError(dir, "empty.zip", WithoutEndRecord(built), true), kNative::NameTakenByOtherItem);
 }
 
 TEST(Recovery, DataDescriptorSuppliesCrcAndSizes) {

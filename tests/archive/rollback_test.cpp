@@ -33,14 +33,22 @@ struct FailureCase {
 };
 
 constexpr FailureCase kCases[] = {
-    {"MissingIgnored", Trouble::kMissing, fxaIgnore, false, Cancel::kNone, 33, false, false},
-    {"MissingRetried", Trouble::kMissing, fxaRetry, false, Cancel::kNone, 33, false, true},
-    {"MissingAborted", Trouble::kMissing, fxaAbort, false, Cancel::kNone, 33, true, false},
-    {"MissingAbortedWithTail", Trouble::kMissing, fxaAbort, true, Cancel::kNone, 33, true, false},
-    {"MissingIgnoredWithTail", Trouble::kMissing, fxaIgnore, true, Cancel::kNone, 33, false, false},
-    {"ShrinksIgnored", Trouble::kShrinks, fxaIgnore, false, Cancel::kNone, 34, false, false},
-    {"ShrinksRetried", Trouble::kShrinks, fxaRetry, false, Cancel::kNone, 34, false, true},
-    {"ShrinksAbortedWithTail", Trouble::kShrinks, fxaAbort, true, Cancel::kNone, 34, true, false},
+    {"MissingIgnored", Trouble::kMissing, fxaIgnore, false, Cancel::kNone,
+     kNative::CannotOpenSourceFile, false, false},
+    {"MissingRetried", Trouble::kMissing, fxaRetry, false, Cancel::kNone,
+     kNative::CannotOpenSourceFile, false, true},
+    {"MissingAborted", Trouble::kMissing, fxaAbort, false, Cancel::kNone,
+     kNative::CannotOpenSourceFile, true, false},
+    {"MissingAbortedWithTail", Trouble::kMissing, fxaAbort, true, Cancel::kNone,
+     kNative::CannotOpenSourceFile, true, false},
+    {"MissingIgnoredWithTail", Trouble::kMissing, fxaIgnore, true, Cancel::kNone,
+     kNative::CannotOpenSourceFile, false, false},
+    {"ShrinksIgnored", Trouble::kShrinks, fxaIgnore, false, Cancel::kNone,
+     kNative::InvalidCompressedSize, false, false},
+    {"ShrinksRetried", Trouble::kShrinks, fxaRetry, false, Cancel::kNone,
+     kNative::InvalidCompressedSize, false, true},
+    {"ShrinksAbortedWithTail", Trouble::kShrinks, fxaAbort, true, Cancel::kNone,
+     kNative::InvalidCompressedSize, true, false},
     {"CancelAtFirstOverallEvent", Trouble::kMissing, fxaIgnore, true, Cancel::kFirstOverall, 0, true, false},
     {"CancelAtFileEvent", Trouble::kShrinks, fxaIgnore, false, Cancel::kFileEvent, 0, true, false},
     {"CancelAtFileEventWithTail", Trouble::kShrinks, fxaIgnore, true, Cancel::kFileEvent, 0, true, false},
@@ -151,7 +159,7 @@ TEST(DiskFull, ReachesTheFailureEventAsNative65AndAbortRestoresTheArchive) {
     zip.SetBaseDir(PathText(dir / "src"));
     EXPECT_NO_THROW(zip.AddFiles(u"*.bin", kDefaultSearchAttr, u""));
     ASSERT_FALSE(zip.failures.empty());
-    EXPECT_EQ(zip.failures.front(), 65);
+    EXPECT_EQ(zip.failures.front(), kNative::DiskFull);
     if (answer == fxaAbort) {
       EXPECT_EQ(stream.bytes(), before);
       EXPECT_EQ(zip.DMHandle()->CDir.Count(), 0);
@@ -180,7 +188,7 @@ TEST(DiskFull, WhileWritingTheDirectoryRaisesAndRestoresTheArchive) {
     zip.AddFiles(u"a.bin", kDefaultSearchAttr, u"");
     ADD_FAILURE() << "no error";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), 46);
+    EXPECT_EQ(e.NativeError(), kNative::WriteToStreamFailed);
   }
   EXPECT_EQ(stream.bytes(), before);
   EXPECT_EQ(zip.DMHandle()->CDir.Count(), 0);

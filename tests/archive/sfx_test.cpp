@@ -65,9 +65,9 @@ struct SfxErrorCase {
 };
 
 constexpr SfxErrorCase kErrors[] = {
-    {"NoStubNamed", false, false, false, 17},
-    {"StubMissing", true, false, false, 18},
-    {"ArchiveAlreadyHasAStub", true, true, true, 50},
+    {"NoStubNamed", false, false, false, kNative::SfxStubNotSpecified},
+    {"StubMissing", true, false, false, kNative::SfxStubFileNotFound},
+    {"ArchiveAlreadyHasAStub", true, true, true, kNative::ArchiveAlreadyHasStub},
 };
 
 class MakeSFXErrors : public ::testing::TestWithParam<SfxErrorCase> {};
