@@ -18,8 +18,6 @@ using kv::test::TestDir;
 namespace fs = std::filesystem;
 namespace faults = kv::platform::posix;
 
-constexpr int kWriteToStreamError = 46;  // native error of a directory write that comes up short
-
 // An archive of two members in `dir`/a.zip, made from `dir`/src.
 std::string MakeArchive(const TestDir& dir) {
   fs::create_directories(dir / "tmp");
@@ -64,7 +62,7 @@ TEST(TempTailFault, CopyBackFailsSoTheTailFileIsKeptAndTheFailureReported) {
     zip.EndUpdate();
     ADD_FAILURE() << "the commit reported no failure";
   } catch (const EKZException& e) {
-    EXPECT_EQ(e.NativeError(), kWriteToStreamError) << platform::Utf16ToUtf8(e.Message());
+    EXPECT_EQ(e.NativeError(), kNative::WriteToStreamFailed) << platform::Utf16ToUtf8(e.Message());
   }
   EXPECT_GE(faults::RefusedWrites(), 2u) << "the directory and the copy back were both refused";
   faults::ClearFaults();
