@@ -17,11 +17,8 @@
 #include "archive/errors.h"
 #include "archive/event_types.h"
 #include "archive/options.h"
+#include "archive/prompter.h"
 #include "archive/stream.h"
-
-namespace kv::ui {
-class MessageBoxes;
-}
 
 namespace kv::archive {
 
@@ -41,9 +38,9 @@ class TKZBaseArchiver {
 
   // The component name shown in front of error messages.
   std::u16string Name;
-  // Modal message boxes for the engine's own prompts (overwrite, failure). Without them a
-  // prompt answers as a box closed without a button would.
-  kv::ui::MessageBoxes* Prompts = nullptr;
+  // Who answers the engine's own prompts (overwrite, failure); without one the system's
+  // question box asks (platform/message_box.h).
+  Prompter* Prompts = nullptr;
 
   // --- Open and close (open_close.cpp) ---
   void OpenArchive();

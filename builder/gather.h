@@ -5,7 +5,7 @@
 #include <string>
 
 #include "builder/package_build.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 namespace kv::builder {
 
@@ -15,7 +15,7 @@ inline constexpr char16_t kNothingTickedText[] =
 // With nothing ticked: the information message, and the dialog stays shut. Otherwise the staging
 // folder is created or emptied, every ticked library (`folder` + name, `folder` ending in a
 // backslash) is copied into it, a failed copy being skipped, and `show_dialog` opens the dialog
-// modally. Throws BuilderError when the staging folder cannot be created.
+// modally. Throws PackageError when the staging folder cannot be created.
 void GatherTickedLibraries(const ui::CheckList& libraries, const std::u16string& folder,
                            const BuildPlaces& places, ui::MessageBoxes& boxes, const std::u16string& caption,
                            const std::function<void()>& show_dialog);

@@ -2,11 +2,11 @@
 
 #include <exception>
 
-#include "builder/errors.h"
-#include "builder/manifest.h"
+#include "package/errors.h"
+#include "package/manifest.h"
 #include "builder/package_build.h"
 #include "builder/package_creation.h"
-#include "builder/recording_archiver.h"
+#include "package/recording_archiver.h"
 #include "platform/file_system.h"
 
 namespace kv::builder {
@@ -21,18 +21,18 @@ void StageAll(const BuildPlaces& places, const std::vector<std::u16string>& libr
   PrepareStaging(places);
   for (const auto& library : libraries)
     if (!StageLibrary(places, platform::FullPath(library), FileNameOf(library)))
-      throw BuilderError(u"Unable to read " + library);
+      throw package::PackageError(u"Unable to read " + library);
 }
 
-void Build(const PackRequest& request, const BuildPlaces& places, RecordingKolZip& archiver,
+void Build(const PackRequest& request, const BuildPlaces& places, package::RecordingKolZip& archiver,
            const std::u16string& package) {
   CheckStub(places);
   StageAll(places, request.libraries);
-  WriteManifestWithStagingCopy(places, {request.path, request.name, MemoLinesText(request.description)});
+  WriteManifestWithStagingCopy(places, {request.path, request.name, package::MemoLinesText(request.description)});
   WritePackageArchive(archiver, places, package);
   if (!archiver.AllDone()) {
     platform::DeleteFileQuietly(package);
-    throw BuilderError(u"Some files could not be stored; no package was written.");
+    throw package::PackageError(u"Some files could not be stored; no package was written.");
   }
 }
 
@@ -41,7 +41,7 @@ void Build(const PackRequest& request, const BuildPlaces& places, RecordingKolZi
 int RunPack(const PackRequest& request, const std::u16string& program_folder, const PackOutput& output) {
   BuildPlaces places = BuildPlaces::Beside(program_folder);
   if (request.stub) places.stub = platform::FullPath(*request.stub);
-  RecordingKolZip archiver;
+  package::RecordingKolZip archiver;
   archiver.Name = u"archiver";
   ConfigurePackageArchiver(archiver);
   std::u16string last_file;
@@ -54,7 +54,7 @@ int RunPack(const PackRequest& request, const std::u16string& program_folder, co
     Build(request, places, archiver, platform::FullPath(request.out));
   } catch (const std::exception& error) {
     EmptyStaging(places);
-    output.error(ErrorMessage(error));
+    output.error(package::ErrorMessage(error));
     return 1;
   }
   EmptyStaging(places);

@@ -1,7 +1,7 @@
 #include "builder/package_build.h"
 
 #include "archive/options.h"
-#include "builder/errors.h"
+#include "package/errors.h"
 #include "platform/file_system.h"
 
 namespace kv::builder {
@@ -18,7 +18,7 @@ BuildPlaces BuildPlaces::Beside(const std::u16string& program_folder) {
 void PrepareStaging(const BuildPlaces& places) {
   const std::u16string staging = places.Staging();
   if (!platform::FolderExists(staging) && !platform::CreateFolder(staging))
-    throw BuilderError(u"Unable to create " + staging);
+    throw package::PackageError(u"Unable to create " + staging);
   EmptyStaging(places);
 }
 
@@ -26,17 +26,17 @@ bool StageLibrary(const BuildPlaces& places, const std::u16string& source, const
   return platform::CopyFileReplacing(source, places.Staging() + u"\\" + name);
 }
 
-void WriteManifestWithStagingCopy(const BuildPlaces& places, const Manifest& manifest) {
-  WriteManifest(places.ManifestFile(), manifest);
-  const std::u16string copy = ManifestPath(places.Staging());
+void WriteManifestWithStagingCopy(const BuildPlaces& places, const package::Manifest& manifest) {
+  package::WriteManifest(places.ManifestFile(), manifest);
+  const std::u16string copy = package::ManifestPath(places.Staging());
   // Without its manifest a package would install under the wrong name and folder.
   if (!platform::CopyFileReplacing(places.ManifestFile(), copy))
-    throw BuilderError(u"Unable to write to " + copy);
+    throw package::PackageError(u"Unable to write to " + copy);
 }
 
 void CheckStub(const BuildPlaces& places) {
   if (!platform::FileExists(places.stub))
-    throw BuilderError(u"The installer program " + places.stub + u" is missing; no package was built.");
+    throw package::PackageError(u"The installer program " + places.stub + u" is missing; no package was built.");
 }
 
 void ConfigurePackageArchiver(archive::TKolZip& archiver) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "archive/kolzip.h"
-#include "builder/manifest.h"
+#include "package/manifest.h"
 
 namespace kv::builder {
 
@@ -17,11 +17,11 @@ struct BuildPlaces {
   // The installer program beside the registration tool.
   static BuildPlaces Beside(const std::u16string& program_folder);
   std::u16string Staging() const { return program_folder + u"\\Temp"; }
-  std::u16string ManifestFile() const { return ManifestPath(program_folder); }
+  std::u16string ManifestFile() const { return package::ManifestPath(program_folder); }
 };
 
 // Creates the staging folder when missing and empties it, so that nothing of an earlier selection
-// slips into the next package. Throws BuilderError when the folder cannot be created.
+// slips into the next package. Throws PackageError when the folder cannot be created.
 void PrepareStaging(const BuildPlaces& places);
 
 // Copies one library into the staging folder under `name`, replacing a file of that name.
@@ -29,10 +29,10 @@ void PrepareStaging(const BuildPlaces& places);
 bool StageLibrary(const BuildPlaces& places, const std::u16string& source, const std::u16string& name);
 
 // Writes the manifest beside the registration tool and copies it into the staging folder.
-// Throws BuilderError "Unable to write to <file>" when either cannot be written.
-void WriteManifestWithStagingCopy(const BuildPlaces& places, const Manifest& manifest);
+// Throws PackageError "Unable to write to <file>" when either cannot be written.
+void WriteManifestWithStagingCopy(const BuildPlaces& places, const package::Manifest& manifest);
 
-// Throws BuilderError naming the installer program when it is not there, before anything is written.
+// Throws PackageError naming the installer program when it is not there, before anything is written.
 void CheckStub(const BuildPlaces& places);
 
 // The settings of the package build's archive object (events and prompts are left to the caller).

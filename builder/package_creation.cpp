@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "builder/errors.h"
-#include "builder/progress_position.h"
+#include "package/errors.h"
+#include "package/progress_position.h"
 #include "platform/file_system.h"
 
 namespace kv::builder {
@@ -38,7 +38,7 @@ PackageCreation::PackageCreation(PackageDialogControls controls, PackageDialogSe
     : controls_(controls), services_(std::move(services)), places_(std::move(places)) {
   archiver_.Name = u"archiver";
   ConfigurePackageArchiver(archiver_);
-  archiver_.Prompts = &services_.boxes;
+  archiver_.Prompts = &prompter_;
   archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
                                     bool&) { ShowFileProgress(file_name); };
@@ -61,7 +61,7 @@ void PackageCreation::Build() {
     ButtonsDisabled busy(controls_);
     CheckStub(places_);
     WriteManifestWithStagingCopy(places_, {controls_.default_path.Text(), controls_.name.Text(),
-                                           MemoLinesText(controls_.description.Text())});
+                                           package::MemoLinesText(controls_.description.Text())});
     if (const auto package_file = services_.save_package.Execute()) {
       archiver_.ResetFailures();
       bool written = true;
@@ -69,7 +69,7 @@ void PackageCreation::Build() {
         WritePackageArchive(archiver_, places_, *package_file);
       } catch (const std::exception& error) {
         written = false;
-        services_.boxes.Show(u"Exception: " + ErrorMessage(error), services_.caption, ui::MessageKind::Error,
+        services_.boxes.Show(u"Exception: " + package::ErrorMessage(error), services_.caption, ui::MessageKind::Error,
                              ui::MessageButtons::Ok);
       }
       EmptyStaging(places_);
@@ -103,7 +103,7 @@ void PackageCreation::ShowFileProgress(const std::u16string& file_name) {
 }
 
 void PackageCreation::ShowOverallProgress(double progress) {
-  controls_.progress.SetPosition(ProgressPosition(progress));
+  controls_.progress.SetPosition(package::ProgressPosition(progress));
   services_.pump.ProcessMessages();
 }
 

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "builder/package_build.h"
-#include "builder/recording_archiver.h"
-#include "ui/controls.h"
+#include "package/message_box_prompter.h"
+#include "package/recording_archiver.h"
+#include "controls/controls.h"
 
 namespace kv::builder {
 
@@ -41,7 +42,7 @@ class PackageCreation {
   void ShowInitialState();
   // Button1 "Build": manifest and its staging copy, the save dialog, the package, the staging
   // folder emptied. The buttons are enabled again on every way out. A missing installer program
-  // or a manifest that cannot be written throws BuilderError before anything else is written;
+  // or a manifest that cannot be written throws PackageError before anything else is written;
   // the dialog stays open.
   void Build();
   // Button2 "Cancel".
@@ -51,7 +52,7 @@ class PackageCreation {
   void ShowFileProgress(const std::u16string& file_name);
   void ShowOverallProgress(double progress);
 
-  RecordingKolZip& Archiver() { return archiver_; }
+  package::RecordingKolZip& Archiver() { return archiver_; }
 
  private:
   void ReportOutcome(const std::u16string& package_file);
@@ -59,7 +60,8 @@ class PackageCreation {
   PackageDialogControls controls_;
   PackageDialogServices services_;
   BuildPlaces places_;
-  RecordingKolZip archiver_;
+  package::MessageBoxPrompter prompter_{services_.boxes};
+  package::RecordingKolZip archiver_;
 };
 
 }  // namespace kv::builder

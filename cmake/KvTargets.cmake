@@ -10,8 +10,10 @@ endif()
 set(KV_VERSION_HEADER ${CMAKE_BINARY_DIR}/generated/kv/version.h)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/version.h.in ${KV_VERSION_HEADER} @ONLY)
 
+# No include root for the whole tree: a header is reachable only through the target that owns
+# its folder (kv_include_root below), so an include against the layers fails to build.
 add_library(kv_common INTERFACE)
-target_include_directories(kv_common INTERFACE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(kv_common INTERFACE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(kv_common INTERFACE kv_warnings)
 if(WIN32)
   target_compile_definitions(kv_common INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
@@ -25,17 +27,35 @@ if(KV_SANITIZE)
   target_link_options(kv_common INTERFACE -fsanitize=address,undefined)
 endif()
 
-# kv_module(NAME DIR [DEPS ...]): a static library of every .cpp directly inside DIR.
+# kv_include_root(TARGET SCOPE FOLDER): lets TARGET (and, with PUBLIC or INTERFACE, whoever links
+# it) include "FOLDER/..." and no other folder of the tree. The root is a folder in the build
+# tree holding one link, FOLDER, to the source folder.
+function(kv_include_root target scope folder)
+  set(root ${CMAKE_BINARY_DIR}/include-roots/${folder})
+  get_filename_component(parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  if(NOT EXISTS ${root}/${folder})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()
+
+# kv_module(NAME [DEPS ...]): a static library of every .cpp directly inside the current folder,
+# whose headers its users include as "<folder>/name.h". DEPS are the modules its headers and
+# sources include: nothing else is reachable.
 function(kv_module name)
   cmake_parse_arguments(M "" "" "DEPS;EXTRA_SOURCES" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   if(NOT srcs AND NOT M_EXTRA_SOURCES)
     add_library(${name} INTERFACE)
     target_link_libraries(${name} INTERFACE kv_common ${M_DEPS})
+    kv_include_root(${name} INTERFACE ${folder})
     return()
   endif()
   add_library(${name} STATIC ${srcs} ${M_EXTRA_SOURCES})
   target_link_libraries(${name} PUBLIC kv_common ${M_DEPS})
+  kv_include_root(${name} PUBLIC ${folder})
 endfunction()
 
 include(GoogleTest)

@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "archive/options.h"
-#include "builder/manifest.h"
-#include "builder/progress_position.h"
+#include "package/manifest.h"
+#include "package/progress_position.h"
 #include "platform/admin.h"
 #include "platform/file_system.h"
 #include "registration/library_discovery.h"
@@ -58,7 +58,7 @@ Installation::Installation(InstallerControls controls, InstallerServices service
   }
   archiver_.Name = u"Archiver";
   ConfigureInstallerArchiver(archiver_);
-  archiver_.Prompts = &services_.boxes;
+  archiver_.Prompts = &prompter_;
   archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
                                     bool&) { ShowFileProgress(file_name); };
@@ -77,17 +77,17 @@ void Installation::ShowPackage() {
     administrator_refused_ = true;
     services_.boxes.Show(kNoAdministratorText, services_.caption, ui::MessageKind::Error,
                          ui::MessageButtons::Ok);
-    platform::DeleteFileQuietly(builder::ManifestPath(own_folder));
+    platform::DeleteFileQuietly(package::ManifestPath(own_folder));
     services_.terminate();
     return;
   }
   archiver_.SetFileName(program_path_);
   archiver_.SetBaseDir(own_folder);
   archiver_.OpenArchive(archive::kModeReadShared);
-  archiver_.ExtractFiles(builder::kManifestFileName, archive::kDefaultSearchAttr, u"");
+  archiver_.ExtractFiles(package::kManifestFileName, archive::kDefaultSearchAttr, u"");
   controls_.progress.SetPosition(0);
   archiver_.CloseArchive();
-  const builder::Manifest manifest = builder::ReadManifest(builder::ManifestPath(own_folder), own_folder);
+  const package::Manifest manifest = package::ReadManifest(package::ManifestPath(own_folder), own_folder);
   controls_.destination.SetText(manifest.default_path);
   controls_.package_info.Append(u"Program name: " + manifest.name);
   controls_.package_info.Append(u"Description: " + manifest.description);
@@ -167,8 +167,8 @@ bool Installation::ReadyToClose() {
     close_requested_ = true;
     return false;
   }
-  const std::u16string beside = builder::ManifestPath(ProgramFolder());
-  const std::u16string in_destination = controls_.destination.Text() + u"\\" + builder::kManifestFileName;
+  const std::u16string beside = package::ManifestPath(ProgramFolder());
+  const std::u16string in_destination = controls_.destination.Text() + u"\\" + package::kManifestFileName;
   if (platform::FileExists(beside)) {
     platform::DeleteFileQuietly(beside);
     platform::DeleteFileQuietly(in_destination);
@@ -182,7 +182,7 @@ void Installation::ShowFileProgress(const std::u16string& file_name) {
 }
 
 void Installation::ShowOverallProgress(double progress) {
-  controls_.progress.SetPosition(builder::ProgressPosition(progress));
+  controls_.progress.SetPosition(package::ProgressPosition(progress));
   services_.pump.ProcessMessages();
 }
 

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "builder/recording_archiver.h"
+#include "package/message_box_prompter.h"
+#include "package/recording_archiver.h"
 #include "registration/runner.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 namespace kv::installer {
 
@@ -76,7 +77,7 @@ class Installation {
   void ShowFileProgress(const std::u16string& file_name);
   void ShowOverallProgress(double progress);
 
-  builder::RecordingKolZip& Archiver() { return archiver_; }
+  package::RecordingKolZip& Archiver() { return archiver_; }
   bool AdministratorRefused() const { return administrator_refused_; }
   bool Running() const { return running_; }
   const InstallOutcome& Outcome() const { return outcome_; }
@@ -90,7 +91,8 @@ class Installation {
   InstallerControls controls_;
   InstallerServices services_;
   std::u16string program_path_;
-  builder::RecordingKolZip archiver_;
+  package::MessageBoxPrompter prompter_{services_.boxes};
+  package::RecordingKolZip archiver_;
   bool administrator_refused_ = false;
   bool running_ = false;
   bool close_requested_ = false;

@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "archive/options.h"
-#include "builder/errors.h"
+#include "package/errors.h"
 #include "installer/installation.h"
 #include "platform/text_file.h"
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 
 namespace kv::installer {
 namespace {
@@ -139,7 +139,7 @@ int RunUnattended(const UnattendedOptions& options, const std::u16string& progra
       status = kNoPackage;
     }
   } catch (const std::exception& error) {
-    window.log.Append(builder::ErrorMessage(error));
+    window.log.Append(package::ErrorMessage(error));
     status = kNoPackage;
   }
   if (status == kInstalled) {
@@ -148,7 +148,7 @@ int RunUnattended(const UnattendedOptions& options, const std::u16string& progra
       installation.Install();
       status = StatusOf(installation.Outcome());
     } catch (const std::exception& error) {
-      window.log.Append(builder::ErrorMessage(error));
+      window.log.Append(package::ErrorMessage(error));
       status = kExtractionFailed;
     }
   }

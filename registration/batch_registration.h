@@ -1,10 +1,10 @@
 #pragma once
 // What the registration tool's main window does with a batch of libraries: choosing the folder,
 // ticking libraries, finding one by name, registering the ticked ones and saving the log. It
-// works on the window's controls through the interfaces of ui/controls.h, so the Win32 window,
+// works on the window's controls through the interfaces of controls/controls.h, so the Win32 window,
 // kolvane-cli register and the tests share it.
 #include "registration/runner.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 namespace kv::registration {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 namespace kv::registration {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "inspection/library_report.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 namespace kv::registration {
 

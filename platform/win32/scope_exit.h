@@ -1,6 +1,6 @@
 #pragma once
 // A scope guard, after WIL's scope_exit: runs a function when its scope is left, on every way
-// out, unless release() dismissed it first. Internal to the Win32 twin (and ui/win32).
+// out, unless release() dismissed it first. Internal to the Win32 twin (and windows).
 #include <utility>
 
 namespace kv::platform::win32 {

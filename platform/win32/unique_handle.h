@@ -1,7 +1,7 @@
 #pragma once
 // Owners of Win32 handles, after WIL's unique_any: move-only, each kind knows the value that
 // stands for "no handle" and the function that closes one, and the handle is closed on every
-// way out of its scope. Internal to the Win32 twin (and ui/win32).
+// way out of its scope. Internal to the Win32 twin (and windows).
 #include <windows.h>
 
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 // The program's text (UTF-16 in char16_t) and the wchar_t text of the W functions are the same
 // 16-bit code units on Windows: these helpers pass one as the other, unit for unit, with no
-// conversion. Internal to the Win32 twin (and ui/win32).
+// conversion. Internal to the Win32 twin (and windows).
 #include <string>
 #include <string_view>
 

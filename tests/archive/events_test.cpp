@@ -123,7 +123,7 @@ TEST_P(FailurePrompt, AnswersFromTheBox) {
   TKolZip zip;
   ScriptedBoxes boxes;
   boxes.answers.assign(c.answers.begin(), c.answers.end());
-  zip.Prompts = &boxes;
+  zip.Prompts = &boxes.prompter;
   TKZAction action = fxaRetry;
   zip.DoProcessFileFailure(u"a.txt", poExtract, action, u"msg", 4, c.native);
   EXPECT_EQ(action, c.action);
@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, FailurePrompt, ::testing::ValuesIn(kFailureCases
 TEST(Dispatchers, FailureHandlerDecidesFromIgnore) {
   TKolZip zip;
   ScriptedBoxes boxes;
-  zip.Prompts = &boxes;
+  zip.Prompts = &boxes.prompter;
   zip.OnProcessFileFailure = [](TObject&, const std::u16string& name, TKZProcessOperation op, std::int32_t native,
                                 std::int32_t code, const std::u16string& message, TKZAction& action) {
     EXPECT_EQ(name, u"a.txt");

@@ -12,9 +12,11 @@
 #include "archive/crc32.h"
 #include "archive/kolzip.h"
 #include "archive/records.h"
+#include "package/message_box_prompter.h"
 #include "platform/unicode.h"
 #include "tests/support/test_dir.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
+#include "package/message_box_prompter.h"
 
 namespace kv::archive::test {
 
@@ -102,6 +104,9 @@ class ScriptedBoxes : public ui::MessageBoxes {
     answers.pop_front();
     return answer;
   }
+
+  // What the engine asks goes to these boxes, as in the programs.
+  package::MessageBoxPrompter prompter{*this};
 };
 
 // An archive written into a test folder and opened, with scripted prompts.
@@ -114,7 +119,7 @@ struct OpenedArchive {
       : dir(test_dir) {
     dir.Write(file, bytes);
     zip.SetFileName(kv::test::PathText(dir / file));
-    zip.Prompts = &boxes;
+    zip.Prompts = &boxes.prompter;
     zip.OpenArchive();
   }
   std::u16string Folder(const std::string& relative) const { return kv::test::PathText(dir / relative); }

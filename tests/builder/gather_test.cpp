@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "builder/errors.h"
+#include "package/errors.h"
 #include "tests/builder/package_fixture.h"
 #include "tests/support/scripted_controls.h"
 
@@ -67,7 +67,7 @@ TEST_F(Gather, StagingFolderThatCannotBeCreatedStopsBeforeTheDialog) {
   const BuildPlaces nowhere = BuildPlaces::Beside(WinPath(dir / "no-such-tool"));
   EXPECT_THROW(GatherTickedLibraries(list, WinPath(dir / "libs") + u"\\", nowhere, boxes, u"Kolvane",
                                      [this] { ++dialogs; }),
-               BuilderError);
+               package::PackageError);
   EXPECT_EQ(dialogs, 0);
 }
 

@@ -1,11 +1,11 @@
 // The manifest as the package build writes it and the installer reads it.
-#include "builder/manifest.h"
+#include "package/manifest.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "builder/errors.h"
+#include "package/errors.h"
 #include "tests/support/test_dir.h"
 
 namespace kv::builder {
@@ -30,10 +30,10 @@ TEST(Manifest, FreshFileForOneAndTwoLineDescriptions) {
   };
   for (const Case& c : cases) {
     TestDir dir;
-    const std::u16string file = ManifestPath(dir.text());
-    WriteManifest(file, {u"C:\\Program Files\\My Libraries", u"My MendKit", MemoLinesText(c.memo)});
+    const std::u16string file = package::ManifestPath(dir.text());
+    package::WriteManifest(file, {u"C:\\Program Files\\My Libraries", u"My MendKit", package::MemoLinesText(c.memo)});
     EXPECT_EQ(ReadFile(dir / "mendkit.ini"), c.bytes);
-    const Manifest read = ReadManifest(file, u"unused\\");
+    const package::Manifest read = package::ReadManifest(file, u"unused\\");
     EXPECT_EQ(read.default_path, u"C:\\Program Files\\My Libraries");
     EXPECT_EQ(read.name, u"My MendKit");
     const std::u16string memo = c.memo;
@@ -43,9 +43,9 @@ TEST(Manifest, FreshFileForOneAndTwoLineDescriptions) {
 
 TEST(Manifest, SecondBuildReplacesKeysInPlaceAndKeepsEarlierExtraLines) {
   TestDir dir;
-  const std::u16string file = ManifestPath(dir.text());
-  WriteManifest(file, {u"C:\\One", u"One", MemoLinesText(u"A\r\nB\r\nC")});
-  WriteManifest(file, {u"C:\\Two", u"Two", MemoLinesText(u"Short")});
+  const std::u16string file = package::ManifestPath(dir.text());
+  package::WriteManifest(file, {u"C:\\One", u"One", package::MemoLinesText(u"A\r\nB\r\nC")});
+  package::WriteManifest(file, {u"C:\\Two", u"Two", package::MemoLinesText(u"Short")});
   const std::string bytes = ReadFile(dir / "mendkit.ini");
   const std::string kept = "[mendKit]\r\ndefaultPath=C:\\Two\r\nmkName=Two\r\nmkDesc=Short\r\n\r\nB\r\nC\r\n";
   // Wine drops the blank line that ended the first description; Windows keeps it.
@@ -54,13 +54,13 @@ TEST(Manifest, SecondBuildReplacesKeysInPlaceAndKeepsEarlierExtraLines) {
 
 TEST(Manifest, DefaultsOnlyForMissingKeysAndLongValuesCut) {
   TestDir dir;
-  EXPECT_EQ(ReadManifest(ManifestPath(dir.text()), u"Z:\\own\\").default_path, u"Z:\\own\\");
-  const Manifest missing = ReadManifest(ManifestPath(dir.text()), u"Z:\\own\\");
+  EXPECT_EQ(package::ReadManifest(package::ManifestPath(dir.text()), u"Z:\\own\\").default_path, u"Z:\\own\\");
+  const package::Manifest missing = package::ReadManifest(package::ManifestPath(dir.text()), u"Z:\\own\\");
   EXPECT_EQ(missing.name, u"(Untitled)");
   EXPECT_EQ(missing.description, u"(No description available)");
 
   dir.Write("mendkit.ini", "[mendKit]\r\nmkName=\r\nmkDesc=" + std::string(3000, 'd') + "\r\n");
-  const Manifest read = ReadManifest(ManifestPath(dir.text()), u"Z:\\own\\");
+  const package::Manifest read = package::ReadManifest(package::ManifestPath(dir.text()), u"Z:\\own\\");
   EXPECT_EQ(read.name, u"");  // empty is not missing
   EXPECT_EQ(read.description, std::u16string(2047, u'd'));
   EXPECT_EQ(read.default_path, u"Z:\\own\\");
@@ -69,11 +69,11 @@ TEST(Manifest, DefaultsOnlyForMissingKeysAndLongValuesCut) {
 TEST(Manifest, RefusedWriteNamesTheFile) {
   TestDir dir;
   std::filesystem::create_directory(dir / "mendkit.ini");  // a folder where the file should be
-  const std::u16string file = ManifestPath(dir.text());
+  const std::u16string file = package::ManifestPath(dir.text());
   try {
-    WriteManifest(file, {u"p", u"n", u"d\r\n"});
+    package::WriteManifest(file, {u"p", u"n", u"d\r\n"});
     FAIL() << "no error";
-  } catch (const BuilderError& error) {
+  } catch (const package::PackageError& error) {
     EXPECT_EQ(error.Message(), u"Unable to write to " + file);
   }
 }
@@ -87,7 +87,7 @@ TEST(Manifest, MemoLinesEachEndWithCrLf) {
       {u"One\r\n\r\nThree", u"One\r\n\r\nThree\r\n"},
       {u"One\nTwo", u"One\r\nTwo\r\n"},
   };
-  for (const auto& [memo, text] : cases) EXPECT_EQ(MemoLinesText(memo), text);
+  for (const auto& [memo, text] : cases) EXPECT_EQ(package::MemoLinesText(memo), text);
 }
 
 }  // namespace

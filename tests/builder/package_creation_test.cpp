@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "builder/errors.h"
-#include "builder/progress_position.h"
+#include "package/errors.h"
+#include "package/progress_position.h"
 #include "platform/unicode.h"
 #include "tests/builder/package_fixture.h"
 #include "tests/support/scripted_controls.h"
@@ -110,7 +110,7 @@ TEST_F(PackageDialog, MissingInstallerProgramStopsBeforeAnythingIsWritten) {
   try {
     creation.Build();
     FAIL() << "no error";
-  } catch (const BuilderError& error) {
+  } catch (const package::PackageError& error) {
     EXPECT_NE(error.Message().find(places.stub), std::u16string::npos);
   }
   EXPECT_FALSE(fs::exists(dir / "tool" / "mendkit.ini"));
@@ -124,7 +124,7 @@ TEST_F(PackageDialog, UnwritableManifestStopsTheBuildWithButtonsBack) {
   try {
     creation.Build();
     FAIL() << "no error";
-  } catch (const BuilderError& error) {
+  } catch (const package::PackageError& error) {
     EXPECT_EQ(error.Message(), u"Unable to write to " + places.ManifestFile());
   }
   EXPECT_EQ(save_package.executed, 0);

@@ -41,7 +41,7 @@ inline builder::BuildPlaces MakeTool(const TestDir& dir, const std::string& tool
 
 // Builds `package` (a path below `dir`) holding `files` and, when given, the manifest.
 inline std::u16string BuildPackage(const TestDir& dir, const std::map<std::string, std::string>& files,
-                                   const std::optional<builder::Manifest>& manifest,
+                                   const std::optional<package::Manifest>& manifest,
                                    const std::string& package = "pkg/package.exe") {
   const builder::BuildPlaces places = MakeTool(dir, "packer");
   builder::PrepareStaging(places);

@@ -17,8 +17,8 @@ class InstallerTest : public ::testing::Test {
  protected:
   // A package in "setup" holding a.dll, b.ocx and a manifest naming `destination`.
   std::u16string MakePackage(const std::u16string& description = u"Fixes\r\n", bool with_manifest = true) {
-    std::optional<builder::Manifest> manifest;
-    if (with_manifest) manifest = builder::Manifest{Destination(), u"Tools", description};
+    std::optional<package::Manifest> manifest;
+    if (with_manifest) manifest = package::Manifest{Destination(), u"Tools", description};
     return test::BuildPackage(dir, {{"a.dll", "new a.dll"}, {"b.ocx", "new b.ocx"}}, manifest,
                               "setup/package.exe");
   }

@@ -63,7 +63,7 @@ class Unattended : public ::testing::Test {
  protected:
   std::u16string MakePackage() {
     return test::BuildPackage(dir, {{"a.dll", "new a.dll"}, {"b.ocx", "new b.ocx"}},
-                              builder::Manifest{WinPath(dir / "manifest dest"), u"Tools", u"Fixes\r\n"},
+                              package::Manifest{WinPath(dir / "manifest dest"), u"Tools", u"Fixes\r\n"},
                               "setup/package.exe");
   }
   int Run(const std::vector<std::u16string>& extra, const std::u16string& package) {

@@ -1,5 +1,5 @@
 #pragma once
-// What tests add to the in-memory controls of ui/memory_controls.h: a record of what the
+// What tests add to the in-memory controls of controls/memory_controls.h: a record of what the
 // handlers did (every text and position set, focus moves, boxes shown), answers to boxes and
 // pickers taken from a script (first in, first out), and a message pump that runs scripted
 // actions, which is how a test clicks a button "while" a long operation waits. A check-list
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 
 namespace kv::test {
 

@@ -7,9 +7,10 @@
 #include <memory>
 #include <set>
 
+#include "package/message_box_prompter.h"
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 namespace kv::cli {
 namespace {
@@ -87,7 +88,8 @@ int RunExtract(const ExtractArguments& args) {
   const auto zip = OpenForReading(args.archive);
   if (!zip) return kExitUsage;
   TerminalBoxes boxes;
-  zip->Prompts = &boxes;
+  package::MessageBoxPrompter prompter(boxes);
+  zip->Prompts = &prompter;
   zip->SetBaseDir(PathArgument(args.destination));
   zip->Options().SetOverwriteMode(kOverwriteModes.at(args.overwrite));
   int failures = 0;

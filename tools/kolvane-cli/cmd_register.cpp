@@ -15,7 +15,7 @@
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
 #include "tools/kolvane-cli/library_targets.h"
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 
 namespace kv::cli {
 namespace {

@@ -54,7 +54,7 @@ class StandInRegsvr32 {
 class InstallerRegistration : public InstallerTest {
  protected:
   std::u16string MakeRealPackage() {
-    std::optional<builder::Manifest> manifest = builder::Manifest{Destination(), u"Tools", u"Fixes\r\n"};
+    std::optional<package::Manifest> manifest = package::Manifest{Destination(), u"Tools", u"Fixes\r\n"};
     return test::BuildPackage(dir,
                               {{"a.dll", test::ReadFile(FixtureFolder() / "a.dll")},
                                {"b.ocx", test::ReadFile(FixtureFolder() / "b.ocx")}},

@@ -1,7 +1,0 @@
-#pragma once
-// A progress percentage as a bar position: its integer part (truncated, not rounded), within 0..100.
-namespace kv::builder {
-
-int ProgressPosition(double progress);
-
-}  // namespace kv::builder

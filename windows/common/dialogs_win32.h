@@ -1,0 +1,68 @@
+#pragma once
+// Message boxes, the save-file dialog, the folder picker and the message pump of controls/controls.h
+// over the real system dialogs.
+#include <windows.h>
+
+#include <string>
+
+#include "controls/controls.h"
+
+namespace kv::ui::win32 {
+
+// MessageBoxW owned by the given window. The four-answer overwrite question (Yes, No, No to
+// all, Yes to all) has no MessageBoxW form and is a task dialog with those four buttons.
+class WinMessageBoxes final : public MessageBoxes {
+ public:
+  explicit WinMessageBoxes(HWND owner = nullptr) : owner_(owner) {}
+  void set_owner(HWND owner) { owner_ = owner; }
+  MessageAnswer Show(const std::u16string& text, const std::u16string& caption, MessageKind kind,
+                     MessageButtons buttons) override;
+
+ private:
+  HWND owner_;
+};
+
+// GetSaveFileNameW with one filter ("SFX Application|*.exe" style text), a default extension
+// (without the dot) and the question before an existing file is replaced.
+class WinSaveDialog final : public SaveDialog {
+ public:
+  WinSaveDialog(HWND owner, std::u16string filter, std::u16string default_extension)
+      : owner_(owner), filter_(std::move(filter)), default_extension_(std::move(default_extension)) {}
+  std::optional<std::u16string> Execute() override;
+
+ private:
+  HWND owner_;
+  std::u16string filter_;
+  std::u16string default_extension_;
+};
+
+// SHBrowseForFolderW: the newer resizable dialog, file-system folders only, no new-folder button,
+// no root restriction and nothing preselected. The answer is the folder as the shell gives it.
+class WinFolderPicker final : public FolderPicker {
+ public:
+  explicit WinFolderPicker(HWND owner = nullptr) : owner_(owner) {}
+  std::optional<std::u16string> Browse(const std::u16string& caption) override;
+
+ private:
+  HWND owner_;
+};
+
+// Processes pending messages (dialog keys included) without waiting; remembers a WM_QUIT
+// taken from the queue as the terminate request and posts it again for the main loop.
+class WinMessagePump final : public MessagePump {
+ public:
+  void ProcessMessages() override;
+  bool TerminateRequested() const override { return terminate_; }
+  void RequestTerminate() { terminate_ = true; }
+
+ private:
+  bool terminate_ = false;
+};
+
+// Runs the user-interface loop until WM_QUIT; Tab, Enter and Escape work as in dialogs.
+int RunMessageLoop();
+
+// True when a message was handled as a dialog key by the active top-level window.
+bool TranslateDialogKeys(MSG& message);
+
+}  // namespace kv::ui::win32

@@ -1,0 +1,185 @@
+#include "windows/kolvane/main_window.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <stdexcept>
+
+#include "builder/gather.h"
+#include "registration/start_up.h"
+#include "windows/common/drawing.h"
+#include "windows/common/program_path.h"
+#include "windows/kolvane/main_window_layout.h"
+#include "windows/kolvane/package_dialog.h"
+
+namespace kv::ui::win32 {
+namespace {
+
+using namespace kolvane;
+
+// The folder field is read-only, yet drawn as a field.
+constexpr std::array kReadOnlyFields{ids::kFolderEdit};
+
+std::u16string ProgramFolderWithoutSlash() {
+  std::u16string folder = ProgramFolder();
+  folder.pop_back();
+  return folder;
+}
+
+struct ClickHandler {
+  int id;
+  void (MainWindow::*handler)();
+};
+
+}  // namespace
+
+MainWindow::MainWindow(WinMessagePump& pump)
+    : SkinnedWindow({.controls = kControls,
+                     .fonts = kFonts,
+                     .panels = kPanels,
+                     .read_only_fields = kReadOnlyFields,
+                     .default_button = ids::kRegisterButton,
+                     .status_bar = ids::kStatusBar},
+                    TurquoiseGray()),
+      pump_(pump),
+      hive_(platform::OpenCurrentUserHive()),
+      places_(builder::BuildPlaces::Beside(ProgramFolderWithoutSlash())) {}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::Create(int show) {
+  const UINT dpi = WindowDpi(nullptr);
+  const SIZE size = WindowSizeFor(kClientWidth, kClientHeight, kWindowStyle, 0, dpi);
+  const std::u16string caption = std::u16string(kKolvaneTitle) + u" (0.4)";
+  CreateBound(L"KolvaneMainForm", caption, kWindowStyle, 0, size.cx, size.cy, nullptr,
+              LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
+  if (window() == nullptr) throw std::runtime_error("Cannot create the main window");
+  CenterWindow(window(), nullptr);
+  package_dialog_ = std::make_unique<PackageDialog>(*this, pump_, skin().palette(), places_);
+  package_dialog_->Create();
+  ShowWindow(window(), show);
+  UpdateWindow(window());
+}
+
+void MainWindow::BindControls() {
+  const auto item = [this](int id) { return GetDlgItem(window(), id); };
+  folder_ = WinText(item(ids::kFolderEdit));
+  search_ = WinText(item(ids::kSearchEdit));
+  status_ = WinText(item(ids::kStatusLabel));
+  status_bar_ = WinStatusPanel(item(ids::kStatusBar));
+  save_log_button_ = WinButton(item(ids::kSaveLogButton));
+  silent_ = WinTickBox(item(ids::kSilentBox));
+  progress_ = WinProgress(item(ids::kProgressBar));
+  libraries_ = WinCheckList(item(ids::kLibraryList));
+  log_ = WinLineList(item(ids::kLogList));
+  boxes_.set_owner(window());
+  picker_ = WinFolderPicker(window());
+  SendMessageW(item(ids::kStatusBar), SB_SIMPLE, TRUE, 0);
+  SendMessageW(item(ids::kProgressBar), PBM_SETRANGE32, 0, 100);
+  silent_.SetChecked(true);
+  EnableCheckListToggling(item(ids::kLibraryList));
+  // The Silent box is reached with the mouse only.
+  SetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE, GetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE) & ~WS_TABSTOP);
+  status_bar_.SetText(u"Pick a folder to list its COM libraries.");
+  save_log_dialog_ = std::make_unique<WinSaveDialog>(window(), u"Log files (*.log)|*.log", u"log");
+  registration_ = std::make_unique<registration::BatchRegistration>(
+      registration::RegistrationControls{folder_, libraries_, search_, silent_, progress_, status_, log_,
+                                         save_log_button_, *save_log_dialog_, picker_, boxes_, pump_});
+}
+
+void MainWindow::OnCreated() { registration::RecordInstallPath(*hive_, ProgramFolder()); }
+
+void MainWindow::PaintOverPanels(HDC dc, const RECT& client) const {
+  // Bevel1: the line under the banner.
+  const RECT bevel{0, layout().Scale(81), client.right, layout().Scale(82)};
+  SetDCBrushColor(dc, skin().palette().panel_dark);
+  FillRect(dc, &bevel, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID == ids::kBanner) {
+    DrawBanner(item);
+    return;
+  }
+  const Palette& p = skin().palette();
+  libraries_.Draw(item, p.field, p.field_text, p.accent, p.accent_text);
+}
+
+LRESULT MainWindow::HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_MEASUREITEM: {
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
+      measure->itemHeight = static_cast<UINT>(layout().Scale(17));
+      return TRUE;
+    }
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(wparam) == GetDlgItem(window(), ids::kBanner)) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    case WM_DESTROY:
+      pump_.RequestTerminate();
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window(), message, wparam, lparam);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+  static constexpr std::array kClicks{
+      ClickHandler{ids::kBrowseButton, &MainWindow::BrowseForFolder},
+      ClickHandler{ids::kSelectAllButton, &MainWindow::TickAll},
+      ClickHandler{ids::kSelectNoneButton, &MainWindow::UntickAll},
+      ClickHandler{ids::kRegisterButton, &MainWindow::RegisterTicked},
+      ClickHandler{ids::kSaveLogButton, &MainWindow::SaveLog},
+      ClickHandler{ids::kCreateButton, &MainWindow::CreatePackage},
+  };
+  if (id == ids::kSearchEdit && code == EN_CHANGE) return SelectSearchMatch();
+  if (id == ids::kBanner && code == STN_CLICKED) return ShowAbout();
+  if (code != BN_CLICKED) return;
+  for (const ClickHandler& click : kClicks) {
+    if (click.id == id) return (this->*click.handler)();
+  }
+}
+
+// The bevel under the banner moves with the scale: paint everything anew.
+void MainWindow::OnDpiChanged() { InvalidateRect(window(), nullptr, TRUE); }
+
+void MainWindow::DrawBanner(const DRAWITEMSTRUCT& item) const {
+  const HDC dc = item.hDC;
+  const RECT area = item.rcItem;
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  const auto x = [&](int at) { return area.left + MulDiv(at, width, 500); };
+  const auto y = [&](int at) { return area.top + MulDiv(at, height, 80); };
+  GradientRect(dc, area, RGB(0x0E, 0x5E, 0x63), RGB(0x3F, 0xB8, 0xB0), false);
+  // Three overlapping rings on the right: libraries linked together.
+  FilledEllipse(dc, x(380), y(-30), x(520), y(110), RGB(0x5C, 0xCB, 0xC2));
+  FilledEllipse(dc, x(410), y(10), x(470), y(70), RGB(0xB9, 0xC4, 0xC6));
+  FilledEllipse(dc, x(426), y(26), x(454), y(54), RGB(0x0E, 0x5E, 0x63));
+  DrawTextWith(dc, u"Kolvane", {x(18), y(8), x(360), y(50)}, L"Tahoma", y(36) - area.top, true, RGB(0xFF, 0xFF, 0xFF),
+               DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+  DrawTextWith(dc, u"easy and comfortable libraries registering", {x(20), y(50), x(400), y(72)}, L"Tahoma",
+               y(13) - area.top, false, RGB(0xE0, 0xF4, 0xF2), DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+}
+
+void MainWindow::ShowAbout() {
+  boxes_.Show(registration::AboutText(), ApplicationTitle(), MessageKind::Information, MessageButtons::Ok);
+}
+
+void MainWindow::BrowseForFolder() { registration_->BrowseForFolder(); }
+void MainWindow::TickAll() { registration_->TickAll(); }
+void MainWindow::UntickAll() { registration_->UntickAll(); }
+void MainWindow::RegisterTicked() { registration_->RegisterTicked(); }
+void MainWindow::SaveLog() { registration_->SaveLog(); }
+void MainWindow::SelectSearchMatch() { registration_->SelectSearchMatch(); }
+
+void MainWindow::CreatePackage() {
+  builder::GatherTickedLibraries(libraries_, folder_.Text(), places_, boxes_, ApplicationTitle(),
+                                 [this] { package_dialog_->ShowModal(); });
+}
+
+}  // namespace kv::ui::win32

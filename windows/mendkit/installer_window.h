@@ -1,0 +1,52 @@
+#pragma once
+// The installer's window: picture, title, package name and description, destination folder
+// with its picker, the overwrite choice, progress and the Install button.
+#include <windows.h>
+
+#include <memory>
+
+#include "installer/installation.h"
+
+#include "windows/common/controls_win32.h"
+#include "windows/common/dialogs_win32.h"
+#include "windows/common/skinned_window.h"
+
+namespace kv::ui::win32 {
+
+inline constexpr char16_t kInstallerTitle[] = u"Install";
+
+class InstallerWindow final : public SkinnedWindow<InstallerWindow> {
+ public:
+  explicit InstallerWindow(WinMessagePump& pump);
+
+  // Creates the window (its start-up, FormCreate, runs now) and shows it unless the start-up
+  // ended the program.
+  void Create(int show);
+  std::u16string ApplicationTitle() const override { return kInstallerTitle; }
+
+ private:
+  void BindControls() override;
+  // FormCreate: the administrator check, then the package's name and description.
+  void OnCreated() override;
+  void DrawItem(const DRAWITEMSTRUCT& item) override;
+  void OnCommand(int id, int code) override;
+  LRESULT HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+  void Install();            // bnExtract "Install"
+  void ChooseDestination();  // bnSelectDestPath "..."
+
+  WinMessagePump& pump_;
+  bool end_requested_ = false;
+
+  WinText destination_;        // edPath
+  WinText processing_;         // Label2
+  WinMemoLines package_info_;  // Memo1
+  WinStatusPanel status_bar_;  // StatusBar1
+  WinTickBox overwrite_;       // cboverwrite
+  WinProgress progress_;       // pbProgress
+  WinMessageBoxes boxes_;
+  WinFolderPicker picker_;
+  std::unique_ptr<installer::Installation> installation_;
+};
+
+}  // namespace kv::ui::win32

@@ -1,0 +1,51 @@
+// mendKit: the installer at the front of every package. Creates its window and runs the loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "installer/unattended.h"
+#include "windows/common/program_path.h"
+
+#include "windows/common/error_box.h"
+#include "windows/mendkit/installer_window.h"
+
+namespace {
+
+// The program's arguments without its own name.
+std::vector<std::u16string> Arguments() {
+  int count = 0;
+  LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::u16string> arguments;
+  for (int i = 1; words != nullptr && i < count; ++i)
+    arguments.emplace_back(reinterpret_cast<const char16_t*>(words[i]));
+  if (words != nullptr) LocalFree(words);
+  return arguments;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+  // "/S": the unattended installation, with no window at all.
+  if (const auto options = kv::installer::ParseUnattended(Arguments())) {
+    return kv::installer::RunUnattended(*options, kv::ui::win32::ProgramPath());
+  }
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  int result = 0;
+  try {
+    kv::ui::win32::WinMessagePump pump;
+    kv::ui::win32::InstallerWindow window(pump);
+    window.Create(show);
+    if (window.window() != nullptr) result = kv::ui::win32::RunMessageLoop();
+  } catch (...) {
+    kv::ui::win32::ShowCurrentException(nullptr, kv::ui::win32::kInstallerTitle);
+    result = 1;
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return result;
+}
