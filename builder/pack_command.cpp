@@ -5,7 +5,6 @@
 #include "package/errors.h"
 #include "package/manifest.h"
 #include "builder/package_build.h"
-#include "builder/package_creation.h"
 #include "package/recording_archiver.h"
 #include "platform/file_system.h"
 

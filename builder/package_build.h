@@ -9,6 +9,9 @@
 
 namespace kv::builder {
 
+// What the dialog and kolvane-cli pack say when a package was written.
+inline constexpr char16_t kBuiltText[] = u"MendKit successfully built!";
+
 // Where a build reads and writes, all beside the registration tool (folders without trailing backslash).
 struct BuildPlaces {
   std::u16string program_folder;

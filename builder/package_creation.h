@@ -31,8 +31,6 @@ struct PackageDialogServices {
   std::u16string caption = u"Kolvane";
 };
 
-inline constexpr char16_t kBuiltText[] = u"MendKit successfully built!";
-
 class PackageCreation {
  public:
   PackageCreation(PackageDialogControls controls, PackageDialogServices services, BuildPlaces places);

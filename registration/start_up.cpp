@@ -1,5 +1,6 @@
 #include "registration/start_up.h"
 
+#include "kv/version.h"
 #include "platform/errors.h"
 
 namespace kv::registration {
@@ -17,11 +18,11 @@ bool RecordInstallPath(platform::RegistryHive& hive, const std::u16string& progr
 std::u16string AboutText() {
   static constexpr const char16_t* kLines[] = {
       u"Kolvane - easy and comfortable libraries registering",
-      u"Version: 0.4",
+      u"Version: " KV_VERSION_TEXT_U,
       u"Release date: 14.02.2015",
       u"MendKit Version: 1.0",
       u"Ten years on the scene and still producing!",
-      u"Build: 0.4.0 (32-bit Windows)",
+      u"Build: " KV_VERSION_TEXT_U u".0 (32-bit Windows)",
   };
   std::u16string text;
   for (const char16_t* line : kLines) {

@@ -2,6 +2,8 @@
 // The registration tool's own texts, shown to the user or written to the log exactly as here.
 #include <string>
 
+#include "kv/version.h"
+
 namespace kv::registration {
 
 inline constexpr char16_t kApplicationTitle[] = u"Kolvane";
@@ -11,7 +13,7 @@ inline constexpr char16_t kNothingToRegister[] =
     u"No files loaded or selected, please, specify a folder and/or select a files to register.";
 inline constexpr char16_t kAllSucceeded[] = u"All operations performed successfully!";
 
-inline constexpr char16_t kLogTitle[] = u"Kolvane ver. 0.4 operation output";
+inline constexpr char16_t kLogTitle[] = u"Kolvane ver. " KV_VERSION_TEXT_U u" operation output";
 inline constexpr char16_t kLogDatePrefix[] = u"Performed on: ";
 inline constexpr char16_t kLogTimePrefix[] = u"System time: ";
 inline constexpr char16_t kLogRule[] = u"--------------------------------------------";  // 44 hyphens

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "builder/gather.h"
+#include "kv/version.h"
 #include "registration/start_up.h"
 #include "windows/common/drawing.h"
 #include "windows/common/program_path.h"
@@ -50,7 +51,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::Create(int show) {
   const UINT dpi = WindowDpi(nullptr);
   const SIZE size = WindowSizeFor(kClientWidth, kClientHeight, kWindowStyle, 0, dpi);
-  const std::u16string caption = std::u16string(kKolvaneTitle) + u" (0.4)";
+  const std::u16string caption = std::u16string(kKolvaneTitle) + u" (" KV_VERSION_TEXT_U u")";
   CreateBound(L"KolvaneMainForm", caption, kWindowStyle, 0, size.cx, size.cy, nullptr,
               LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
   if (window() == nullptr) throw std::runtime_error("Cannot create the main window");
