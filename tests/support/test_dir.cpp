@@ -7,6 +7,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "platform/unicode.h"
 
 namespace kv::test {
@@ -35,13 +41,24 @@ fs::path FromEnvironment(const char* name) {
 #endif
 }
 
+int ProcessId() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return getpid();
+#endif
+}
+
 }  // namespace
 
 TestDir::TestDir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = info ? SafeName(std::string(info->test_suite_name()) + "." + info->name()) : "test";
+  // The process id keeps runs of the same case apart (ctest -j, or two build folders at once):
+  // each would otherwise empty the other's folder.
   static int counter = 0;
-  path_ = fs::temp_directory_path() / "kv-tests" / (name + "-" + std::to_string(++counter));
+  path_ = fs::temp_directory_path() / "kv-tests" /
+          (name + "-" + std::to_string(ProcessId()) + "-" + std::to_string(++counter));
   fs::remove_all(path_);
   fs::create_directories(path_);
 }
