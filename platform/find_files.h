@@ -17,6 +17,7 @@
 // reports the attributes that GetFileAttributesAt (platform/file_system.h) gives and the size
 // that stat gives. It reads a final ".*" as "any extension or none" only in "*.*" itself.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,5 +33,12 @@ struct FoundFile {
 };
 
 std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t attribute_filter);
+
+// Why FindFiles would find nothing in `folder` (ending with "\") because the folder itself
+// cannot be read: missing, not a folder, access refused. The system's reason for it (its
+// message text, without a final period or line break), or nothing when the folder can be
+// listed, empty or not. FindFiles stays silent; a caller asks this to tell "nothing there"
+// from "cannot look".
+std::optional<std::u16string> FolderListingProblem(const std::u16string& folder);
 
 }  // namespace kv::platform

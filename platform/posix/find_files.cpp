@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "platform/file_system.h"
@@ -48,6 +50,18 @@ std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t at
     found.push_back(std::move(file));
   }
   return found;
+}
+
+}  // namespace kv::platform
+
+namespace kv::platform {
+
+std::optional<std::u16string> FolderListingProblem(const std::u16string& folder) {
+  const auto native = posix::NativePath(folder.empty() ? u"." : folder);
+  if (!native) return u"The path is not a folder of this system";
+  const std::unique_ptr<DIR, DirCloser> dir(opendir(native->c_str()));
+  if (dir) return std::nullopt;
+  return Utf8ToUtf16(std::strerror(errno));
 }
 
 }  // namespace kv::platform

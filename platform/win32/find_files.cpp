@@ -11,6 +11,20 @@ namespace {
 constexpr DWORD kFilterableAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x08 /* volume label */ | FILE_ATTRIBUTE_DIRECTORY;
 
+std::u16string SystemReason(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+      0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string reason = length ? win32::FromWide({text, length}) : u"";
+  LocalFree(text);
+  while (!reason.empty() && (reason.back() == u'\r' || reason.back() == u'\n' || reason.back() == u' ' ||
+                             reason.back() == u'.'))
+    reason.pop_back();
+  if (reason.empty()) return u"system error code " + win32::FromWide(std::to_wstring(error));
+  return reason;
+}
+
 }  // namespace
 
 std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t attribute_filter) {
@@ -27,6 +41,20 @@ std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t at
     found.push_back(std::move(file));
   } while (FindNextFileW(search.get(), &data));
   return found;
+}
+
+}  // namespace kv::platform
+
+namespace kv::platform {
+
+std::optional<std::u16string> FolderListingProblem(const std::u16string& folder) {
+  WIN32_FIND_DATAW data{};
+  const win32::UniqueFindHandle search(FindFirstFileW(win32::Wide(folder + u"*"), &data));
+  if (search) return std::nullopt;
+  const DWORD error = GetLastError();
+  // A drive root has no "." entry: an empty one finds no file at all, and is readable.
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return std::nullopt;
+  return SystemReason(error);
 }
 
 }  // namespace kv::platform

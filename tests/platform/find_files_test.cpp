@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/file_system.h"
+#include "platform/unicode.h"
 #include "tests/support/test_dir.h"
 
 namespace kv::platform {
@@ -40,6 +41,26 @@ TEST(FindFiles, MissingFolderGivesNothing) {
   TestDir dir;
   EXPECT_TRUE(FindFiles(dir.text() + u"\\missing\\*.dll", kAllAttributes).empty());
   EXPECT_TRUE(FindFiles(dir.text() + u"\\missing\\\\*.dll", kAllAttributes).empty());
+}
+
+TEST(FindFiles, FolderListingProblemTellsAnUnreadableFolderFromAnEmptyOne) {
+  TestDir dir;
+  std::filesystem::create_directory(dir / "empty");
+  std::filesystem::create_directory(dir / "full");
+  dir.Write("full/a.dll", "x");
+  dir.Write("file.dll", "x");
+  for (const std::u16string& folder : {dir.text() + u"\\empty\\", dir.text() + u"\\full\\", std::u16string(u"Z:\\")}) {
+    SCOPED_TRACE(Utf16ToUtf8(folder));
+    EXPECT_EQ(FolderListingProblem(folder), std::nullopt);
+  }
+  for (const std::u16string& folder : {dir.text() + u"\\missing\\", dir.text() + u"\\file.dll\\"}) {
+    SCOPED_TRACE(Utf16ToUtf8(folder));
+    const auto problem = FolderListingProblem(folder);
+    ASSERT_TRUE(problem.has_value());
+    EXPECT_FALSE(problem->empty());
+    EXPECT_NE(problem->back(), u'.');  // the caller puts it into a sentence of its own
+    EXPECT_TRUE(FindFiles(folder + u"*.dll", kAllAttributes).empty());
+  }
 }
 
 TEST(FindFiles, ReportsAttributesAndFiltersAsRequested) {
