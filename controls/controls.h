@@ -16,7 +16,7 @@ class TextControl {
   virtual void SetFocus() {}
 };
 
-// A control that can be enabled or disabled (buttons).
+// A control that can be enabled or disabled (buttons, and any other control a run locks).
 class EnableControl {
  public:
   virtual ~EnableControl() = default;
@@ -82,6 +82,8 @@ class SaveDialog {
  public:
   virtual ~SaveDialog() = default;
   virtual std::optional<std::u16string> Execute() = 0;
+  // The file name the next Execute offers (empty: none). Dialogs that offer nothing ignore it.
+  virtual void SuggestName(const std::u16string& /*name*/) {}
 };
 
 // The browse-for-folder dialog: the chosen folder, or nothing when cancelled.
@@ -89,6 +91,9 @@ class FolderPicker {
  public:
   virtual ~FolderPicker() = default;
   virtual std::optional<std::u16string> Browse(const std::u16string& caption) = 0;
+  // The folder the next Browse opens at (empty: the picker's own start). Pickers that cannot
+  // preselect ignore it.
+  virtual void StartAt(const std::u16string& /*folder*/) {}
 };
 
 // The user-interface loop's step that processes pending window messages, and the

@@ -3,11 +3,21 @@
 #include "platform/unicode.h"
 
 namespace kv::registration {
+namespace {
+
+std::string Libraries(int count) { return std::to_string(count) + (count == 1 ? " library" : " libraries"); }
+
+}  // namespace
 
 std::u16string FailureSummary(int failed, int handled) {
-  const std::string text = std::to_string(failed) + " of " + std::to_string(handled) +
-                           (handled == 1 ? " library" : " libraries") + " failed to register.";
+  const std::string text = std::to_string(failed) + " of " + Libraries(handled) + " failed to register.";
   return platform::Utf8ToUtf16(text);
 }
+
+std::u16string StoppedSummary(int not_attempted) {
+  return platform::Utf8ToUtf16("Stopped: " + Libraries(not_attempted) + " not attempted.");
+}
+
+std::u16string ListedSummary(int count) { return platform::Utf8ToUtf16(Libraries(count)); }
 
 }  // namespace kv::registration

@@ -26,4 +26,19 @@ inline constexpr char16_t kCauseIndent[] = u"    ";
 // The end of a run in which some libraries failed, e.g. "2 of 5 libraries failed to register.".
 std::u16string FailureSummary(int failed, int handled);
 
+// The Register button's caption, and its caption while a run goes on.
+inline constexpr char16_t kRegisterCaption[] = u"Register";
+inline constexpr char16_t kStopCaption[] = u"Stop";
+// The log line before the closing rule of a stopped run, also the end message's (last) sentence:
+// "Stopped: 2 libraries not attempted.".
+std::u16string StoppedSummary(int not_attempted);
+
+// What the status bar says after a folder was listed: "3 libraries", "1 library", or why there
+// is nothing to show.
+std::u16string ListedSummary(int count);
+inline constexpr char16_t kNoLibrariesInFolder[] = u"No .dll or .ocx files in this folder";
+inline constexpr char16_t kCannotReadFolder[] = u"Cannot read this folder: ";  // followed by the reason
+// The name Save log offers.
+inline constexpr char16_t kLogFileName[] = u"Kolvane.log";
+
 }  // namespace kv::registration

@@ -22,6 +22,14 @@ void BatchHarness::BrowseAndTick(const std::u16string& chosen, const std::vector
   libraries.TickNames(ticked);
 }
 
+std::vector<bool> BatchHarness::LockedStates() const {
+  std::vector<bool> states;
+  for (const ui::MemoryEnable* control :
+       {&browse, &select_all, &select_none, &create_package, &library_list, &search_field, &save_log})
+    states.push_back(control->Enabled());
+  return states;
+}
+
 std::vector<std::u16string> ExpectedBlock(const std::vector<std::u16string>& log_block,
                                           const std::vector<std::u16string>& result_lines) {
   std::vector<std::u16string> expected{kLogTitle};

@@ -30,8 +30,16 @@ struct BatchHarness {
   test::ScriptedFolderPicker picker;
   test::ScriptedMessageBoxes boxes;
   test::ScriptedMessagePump pump;
-  BatchRegistration batch{RegistrationControls{folder, libraries, search, silent, progress, status, log,
-                                               save_log, save_log_dialog, picker, boxes, pump}};
+  test::RecordingText register_button{u"Register"};
+  test::RecordingText status_bar{u"Pick a folder to list its COM libraries."};
+  ui::MemoryEnable browse, select_all, select_none, create_package, library_list, search_field;
+  BatchRegistration batch{RegistrationControls{
+      folder, libraries, search, silent, progress, status, log, save_log, save_log_dialog, picker, boxes,
+      pump, register_button, status_bar,
+      RunLockedControls{browse, select_all, select_none, create_package, library_list, search_field}}};
+
+  // Whether each control a run locks is enabled, in the order of RunLockedControls, then Save log.
+  std::vector<bool> LockedStates() const;
 
   // Browses to `folder` (through the scripted picker) and ticks the given names.
   void BrowseAndTick(const std::u16string& chosen, const std::vector<std::u16string>& ticked);

@@ -60,6 +60,76 @@ TEST(Browse, DriveRootGivesTwoBackslashesAndPathsBuiltUnchanged) {
   EXPECT_EQ(h.log.Lines().at(4), u"Z:\\\\kv-missing-library.dll failed.");
 }
 
+// What the status bar says once a folder was listed, by Browse or typed into the field.
+struct ListingCase {
+  const char* name;
+  std::vector<const char*> files;  // written into the folder; "" for none and no folder at all
+  bool typed;                      // typed into the field (without the final "\\") instead of browsed
+  const char16_t* status_bar;      // a text ending in ": " is followed by the system's reason
+};
+
+const ListingCase kListings[] = {
+    {"three_libraries", {"a.dll", "b.ocx", "c.DLL", "notes.txt"}, false, u"3 libraries"},
+    {"one_library_typed", {"a.dll"}, true, u"1 library"},
+    {"no_library", {"notes.txt"}, false, u"No .dll or .ocx files in this folder"},
+    {"empty_folder_typed", {}, true, u"No .dll or .ocx files in this folder"},
+    {"missing_folder", {""}, false, u"Cannot read this folder: "},
+    {"missing_folder_typed", {""}, true, u"Cannot read this folder: "},
+};
+
+TEST(Listing, StatusBarSaysWhatTheFolderHeld) {
+  for (const auto& c : kListings) {
+    SCOPED_TRACE(c.name);
+    TestDir dir;
+    const auto folder = dir / "libs";
+    if (c.files.empty() || !std::string(c.files[0]).empty()) std::filesystem::create_directory(folder);
+    for (const char* file : c.files)
+      if (*file != 0) dir.Write(std::string("libs/") + file, "x");
+    BatchHarness h;
+    if (c.typed) {
+      h.folder.SetText(test::PathText(folder));
+      h.batch.ListTypedFolder();
+    } else {
+      h.picker.answers.push_back(test::PathText(folder));
+      h.batch.BrowseForFolder();
+    }
+    EXPECT_EQ(h.folder.Text(), test::PathText(folder) + u"\\");
+    const std::u16string expected = c.status_bar;
+    if (expected.back() == u' ') {
+      ASSERT_EQ(h.status_bar.Text().rfind(expected, 0), 0u);
+      EXPECT_GT(h.status_bar.Text().size(), expected.size());
+    } else {
+      EXPECT_EQ(h.status_bar.Text(), expected);
+    }
+  }
+}
+
+TEST(Listing, TypedFolderIsListedLikeABrowsedOne) {
+  TestDir dir;
+  dir.Write("a.dll", "x");
+  BatchHarness h;
+  h.batch.ListTypedFolder();  // an empty field lists nothing
+  EXPECT_EQ(h.folder.Text(), u"");
+  EXPECT_EQ(h.status_bar.Text(), u"Pick a folder to list its COM libraries.");
+
+  h.folder.SetText(dir.text() + u"\\");  // typed with its "\\": kept as typed
+  h.libraries.Add(u"old.dll");
+  h.batch.ListTypedFolder();
+  EXPECT_EQ(h.folder.Text(), dir.text() + u"\\");
+  EXPECT_EQ(h.libraries.Names(), Names{u"a.dll"});
+  EXPECT_TRUE(h.picker.captions.empty());
+}
+
+TEST(Browse, OpensAtTheCurrentFolder) {
+  TestDir dir;
+  BatchHarness h;
+  h.batch.BrowseForFolder();  // nothing chosen yet: the picker's own start
+  h.picker.answers.push_back(dir.text());
+  h.batch.BrowseForFolder();
+  h.batch.BrowseForFolder();
+  EXPECT_EQ(h.picker.start_folders, (Names{u"", u"", dir.text() + u"\\"}));
+}
+
 TEST(SelectButtons, TickAndUntickEveryEntry) {
   BatchHarness h;
   h.batch.TickAll();  // empty list: nothing happens
@@ -177,6 +247,7 @@ TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
   EXPECT_EQ(h.log.Lines()[5].rfind(u"    cannot be read: ", 0), 0u);
   EXPECT_EQ(h.log.Lines()[7].rfind(u"    cannot be read: ", 0), 0u);
   EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
+  EXPECT_EQ(h.status_bar.Text(), u"2 of 2 libraries failed to register.");
   ASSERT_EQ(h.boxes.shown.size(), 1u);
   EXPECT_EQ(h.boxes.shown[0].text, u"2 of 2 libraries failed to register.");
   EXPECT_EQ(h.boxes.shown[0].kind, ui::MessageKind::Warning);
@@ -186,9 +257,13 @@ TEST(RegisterRun, FailedLibrariesAreCountedInTheEndMessage) {
             (Names{folder + u"a.dll", folder + u"c.ocx", u"2 of 2 libraries failed to register."}));
 }
 
-TEST(RegisterRun, FailureSummaryWording) {
+TEST(RegisterRun, SummaryWording) {
   EXPECT_EQ(FailureSummary(2, 5), u"2 of 5 libraries failed to register.");
   EXPECT_EQ(FailureSummary(1, 1), u"1 of 1 library failed to register.");
+  EXPECT_EQ(StoppedSummary(1), u"Stopped: 1 library not attempted.");
+  EXPECT_EQ(StoppedSummary(12), u"Stopped: 12 libraries not attempted.");
+  EXPECT_EQ(ListedSummary(1), u"1 library");
+  EXPECT_EQ(ListedSummary(0), u"0 libraries");
 }
 
 TEST(SaveLog, WritesExactLinesAsAnsiWithCrLfReplacingOldFile) {
@@ -200,6 +275,7 @@ TEST(SaveLog, WritesExactLinesAsAnsiWithCrLfReplacingOldFile) {
     h.log.Append(line);
   h.save_log_dialog.answers.push_back(dir.text() + u"\\run.log");
   h.batch.SaveLog();
+  EXPECT_EQ(h.save_log_dialog.suggested, Names{u"Kolvane.log"});
   EXPECT_EQ(test::ReadFile(dir / "run.log"),
             "Kolvane ver. 0.4 operation output\r\nC:\\Bibliothek\\" + platform::ToAnsi(u"\u00e9t\u00e9") +
                 ".dll OK!\r\n--------------------------------------------\r\n");

@@ -55,17 +55,21 @@ class ScriptedMessageBoxes : public ui::MemoryMessageBoxes {
 class ScriptedSaveDialog : public ui::MemorySaveDialog {
  public:
   std::optional<std::u16string> Execute() override;
+  void SuggestName(const std::u16string& name) override { suggested.push_back(name); }
 
   std::deque<std::optional<std::u16string>> answers;  // scripted; when empty, cancelled
   int executed = 0;
+  std::vector<std::u16string> suggested;  // every name offered, in order
 };
 
 class ScriptedFolderPicker : public ui::MemoryFolderPicker {
  public:
   std::optional<std::u16string> Browse(const std::u16string& caption) override;
+  void StartAt(const std::u16string& folder) override { start_folders.push_back(folder); }
 
   std::deque<std::optional<std::u16string>> answers;  // scripted; when empty, cancelled
   std::vector<std::u16string> captions;
+  std::vector<std::u16string> start_folders;  // every folder a browse was to open at, in order
 };
 
 // Each ProcessMessages call runs the next scripted action, if any ("the user clicked").

@@ -50,8 +50,12 @@ bool RegisterWithLog(const LibraryGroup& group, const RegisterArguments& argumen
     list.Add(name);
     list.SetChecked(list.Count() - 1, true);
   }
-  registration::BatchRegistration batch(
-      {folder_text, list, search, silent, progress, status, log, save_log, save_dialog, picker, boxes, pump});
+  // No window: the button caption, the status bar and the locked controls are seen by nobody.
+  ui::MemoryText register_button, status_bar;
+  ui::MemoryEnable locked;
+  registration::BatchRegistration batch({folder_text, list, search, silent, progress, status, log, save_log,
+                                         save_dialog, picker, boxes, pump, register_button, status_bar,
+                                         {locked, locked, locked, locked, locked, locked}});
   batch.Runner().time_limit_seconds = arguments.timeout_seconds;
   batch.RegisterTicked();
   return status.Text() == registration::kAllSucceeded;

@@ -68,6 +68,9 @@ std::u16string WinStatusPanel::Text() const {
 
 void WinStatusPanel::SetText(const std::u16string& text) {
   SendMessageW(bar_, SB_SETTEXTW, 255 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(Wide(text)));
+  // Part 0 too, which the simple panel hides: WM_GETTEXT reads part 0, so other programs (the
+  // end-to-end driver) read what the bar shows without pointers into this process.
+  SetWindowTextW(bar_, Wide(text));
 }
 
 std::u16string WinCheckList::Name(int index) const { return ListText(control_, index); }

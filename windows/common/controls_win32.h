@@ -46,6 +46,9 @@ class WinButton final : public EnableControl {
   HWND control_;
 };
 
+// Any other control a handler enables or disables (a list, a field): EnableWindow works alike.
+using WinEnabling = WinButton;
+
 class WinTickBox final : public TickBox {
  public:
   explicit WinTickBox(HWND control = nullptr) : control_(control) {}

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -103,6 +104,7 @@ std::optional<std::u16string> WinSaveDialog::Execute() {
   filter.push_back(u'\0');
   filter.push_back(u'\0');
   std::vector<wchar_t> name(32768, L'\0');
+  std::copy_n(suggested_.begin(), std::min(suggested_.size(), name.size() - 1), name.begin());
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = owner_;
@@ -116,11 +118,27 @@ std::optional<std::u16string> WinSaveDialog::Execute() {
   return std::u16string(reinterpret_cast<const char16_t*>(name.data()));
 }
 
+namespace {
+
+int CALLBACK SelectStartFolder(HWND dialog, UINT message, LPARAM, LPARAM start) noexcept {
+  if (message == BFFM_INITIALIZED && start != 0) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, start);
+  return 0;
+}
+
+}  // namespace
+
 std::optional<std::u16string> WinFolderPicker::Browse(const std::u16string& caption) {
+  // The shell selects "C:\Libraries" but not "C:\Libraries\"; a drive keeps its "\".
+  std::u16string start = start_;
+  while (start.size() > 3 && start.back() == u'\\') start.pop_back();
   BROWSEINFOW info{};
   info.hwndOwner = owner_;
   info.lpszTitle = Wide(caption);
   info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS | BIF_NONEWFOLDERBUTTON;
+  if (!start.empty()) {
+    info.lpfn = &SelectStartFolder;
+    info.lParam = reinterpret_cast<LPARAM>(Wide(start));
+  }
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
   if (chosen == nullptr) return std::nullopt;
   std::vector<wchar_t> path(MAX_PATH * 4, L'\0');

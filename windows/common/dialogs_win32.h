@@ -29,22 +29,28 @@ class WinSaveDialog final : public SaveDialog {
   WinSaveDialog(HWND owner, std::u16string filter, std::u16string default_extension)
       : owner_(owner), filter_(std::move(filter)), default_extension_(std::move(default_extension)) {}
   std::optional<std::u16string> Execute() override;
+  // Put into the name field when the dialog opens.
+  void SuggestName(const std::u16string& name) override { suggested_ = name; }
 
  private:
   HWND owner_;
   std::u16string filter_;
   std::u16string default_extension_;
+  std::u16string suggested_;
 };
 
 // SHBrowseForFolderW: the newer resizable dialog, file-system folders only, no new-folder button,
-// no root restriction and nothing preselected. The answer is the folder as the shell gives it.
+// no root restriction; the folder given to StartAt preselected, if any. The answer is the
+// folder as the shell gives it.
 class WinFolderPicker final : public FolderPicker {
  public:
   explicit WinFolderPicker(HWND owner = nullptr) : owner_(owner) {}
   std::optional<std::u16string> Browse(const std::u16string& caption) override;
+  void StartAt(const std::u16string& folder) override { start_ = folder; }
 
  private:
   HWND owner_;
+  std::u16string start_;
 };
 
 // Processes pending messages (dialog keys included) without waiting; remembers a WM_QUIT

@@ -18,8 +18,26 @@ namespace {
 
 using namespace kolvane;
 
-// The folder field is read-only, yet drawn as a field.
-constexpr std::array kReadOnlyFields{ids::kFolderEdit};
+// WM_COMMAND notification the folder field sends its parent on Enter (edits use 0x0100..0x0800).
+constexpr WORD kFolderEntered = 0x7F00;
+constexpr UINT_PTR kFolderEnterSubclass = 2;
+
+// Enter in the folder field lists the typed folder instead of pressing the default button.
+LRESULT CALLBACK FolderFieldProcedure(HWND field, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                      DWORD_PTR) noexcept {
+  if (message == WM_GETDLGCODE && lparam != 0) {
+    const auto& key = *reinterpret_cast<const MSG*>(lparam);
+    if ((key.message == WM_KEYDOWN || key.message == WM_CHAR) && key.wParam == VK_RETURN)
+      return DefSubclassProc(field, message, wparam, lparam) | DLGC_WANTALLKEYS;
+  }
+  if (message == WM_KEYDOWN && wparam == VK_RETURN) {
+    PostMessageW(GetParent(field), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(field), kFolderEntered),
+                 reinterpret_cast<LPARAM>(field));
+    return 0;
+  }
+  if (message == WM_CHAR && wparam == VK_RETURN) return 0;  // a single-line edit would beep
+  return DefSubclassProc(field, message, wparam, lparam);
+}
 
 std::u16string ProgramFolderWithoutSlash() {
   std::u16string folder = ProgramFolder();
@@ -38,7 +56,7 @@ MainWindow::MainWindow(WinMessagePump& pump)
     : SkinnedWindow({.controls = kControls,
                      .fonts = kFonts,
                      .panels = kPanels,
-                     .read_only_fields = kReadOnlyFields,
+                     .read_only_fields = {},
                      .default_button = ids::kRegisterButton,
                      .status_bar = ids::kStatusBar},
                     TurquoiseGray()),
@@ -69,6 +87,14 @@ void MainWindow::BindControls() {
   status_ = WinText(item(ids::kStatusLabel));
   status_bar_ = WinStatusPanel(item(ids::kStatusBar));
   save_log_button_ = WinButton(item(ids::kSaveLogButton));
+  register_button_ = WinText(item(ids::kRegisterButton));
+  browse_button_ = WinButton(item(ids::kBrowseButton));
+  select_all_button_ = WinButton(item(ids::kSelectAllButton));
+  select_none_button_ = WinButton(item(ids::kSelectNoneButton));
+  create_button_ = WinButton(item(ids::kCreateButton));
+  library_list_enabling_ = WinEnabling(item(ids::kLibraryList));
+  search_enabling_ = WinEnabling(item(ids::kSearchEdit));
+  SetWindowSubclass(item(ids::kFolderEdit), &FolderFieldProcedure, kFolderEnterSubclass, 0);
   silent_ = WinTickBox(item(ids::kSilentBox));
   progress_ = WinProgress(item(ids::kProgressBar));
   libraries_ = WinCheckList(item(ids::kLibraryList));
@@ -83,9 +109,11 @@ void MainWindow::BindControls() {
   SetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE, GetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE) & ~WS_TABSTOP);
   status_bar_.SetText(u"Pick a folder to list its COM libraries.");
   save_log_dialog_ = std::make_unique<WinSaveDialog>(window(), u"Log files (*.log)|*.log", u"log");
-  registration_ = std::make_unique<registration::BatchRegistration>(
-      registration::RegistrationControls{folder_, libraries_, search_, silent_, progress_, status_, log_,
-                                         save_log_button_, *save_log_dialog_, picker_, boxes_, pump_});
+  registration_ = std::make_unique<registration::BatchRegistration>(registration::RegistrationControls{
+      folder_, libraries_, search_, silent_, progress_, status_, log_, save_log_button_, *save_log_dialog_, picker_,
+      boxes_, pump_, register_button_, status_bar_,
+      registration::RunLockedControls{browse_button_, select_all_button_, select_none_button_, create_button_,
+                                      library_list_enabling_, search_enabling_}});
 }
 
 void MainWindow::OnCreated() { registration::RecordInstallPath(*hive_, ProgramFolder()); }
@@ -134,11 +162,12 @@ void MainWindow::OnCommand(int id, int code) {
       ClickHandler{ids::kBrowseButton, &MainWindow::BrowseForFolder},
       ClickHandler{ids::kSelectAllButton, &MainWindow::TickAll},
       ClickHandler{ids::kSelectNoneButton, &MainWindow::UntickAll},
-      ClickHandler{ids::kRegisterButton, &MainWindow::RegisterTicked},
+      ClickHandler{ids::kRegisterButton, &MainWindow::RegisterOrStop},
       ClickHandler{ids::kSaveLogButton, &MainWindow::SaveLog},
       ClickHandler{ids::kCreateButton, &MainWindow::CreatePackage},
   };
   if (id == ids::kSearchEdit && code == EN_CHANGE) return SelectSearchMatch();
+  if (id == ids::kFolderEdit && code == kFolderEntered) return ListTypedFolder();
   if (id == ids::kBanner && code == STN_CLICKED) return ShowAbout();
   if (code != BN_CLICKED) return;
   for (const ClickHandler& click : kClicks) {
@@ -174,7 +203,18 @@ void MainWindow::ShowAbout() {
 void MainWindow::BrowseForFolder() { registration_->BrowseForFolder(); }
 void MainWindow::TickAll() { registration_->TickAll(); }
 void MainWindow::UntickAll() { registration_->UntickAll(); }
-void MainWindow::RegisterTicked() { registration_->RegisterTicked(); }
+void MainWindow::ListTypedFolder() { registration_->ListTypedFolder(); }
+
+void MainWindow::RegisterOrStop() {
+  if (!registration_->Running()) {
+    run_started_ = GetTickCount();
+    registration_->RegisterTicked();
+    return;
+  }
+  // The second click of the double-click that started the run is no request to stop it.
+  if (GetTickCount() - run_started_ < GetDoubleClickTime()) return;
+  registration_->StopRun();
+}
 void MainWindow::SaveLog() { registration_->SaveLog(); }
 void MainWindow::SelectSearchMatch() { registration_->SelectSearchMatch(); }
 

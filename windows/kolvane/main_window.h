@@ -42,7 +42,8 @@ class MainWindow final : public SkinnedWindow<MainWindow> {
   void BrowseForFolder();    // Button2 "Browse..."
   void TickAll();            // Button1 "Select all"
   void UntickAll();          // Button4 "Select none"
-  void RegisterTicked();     // Button3 "Register"
+  void RegisterOrStop();     // Button3 "Register", "Stop" during a run
+  void ListTypedFolder();    // Edit1 Enter
   void SaveLog();            // Button5 "Save log..."
   void CreatePackage();      // Button6 "Create MendKit"
   void SelectSearchMatch();  // Edit2 change
@@ -53,15 +54,23 @@ class MainWindow final : public SkinnedWindow<MainWindow> {
   builder::BuildPlaces places_;
   std::unique_ptr<PackageDialog> package_dialog_;
 
-  WinText folder_;             // Edit1
-  WinText search_;             // Edit2
-  WinText status_;             // Label4
-  WinStatusPanel status_bar_;  // StatusBar1
-  WinButton save_log_button_;  // Button5
-  WinTickBox silent_;          // CheckBox1
-  WinProgress progress_;       // Gauge1
-  WinCheckList libraries_;     // ListBox1
-  WinLineList log_;            // Memo1
+  WinText folder_;                     // Edit1
+  WinText search_;                     // Edit2
+  WinText status_;                     // Label4
+  WinStatusPanel status_bar_;          // StatusBar1
+  WinButton save_log_button_;          // Button5
+  WinText register_button_;            // Button3: its caption
+  WinButton browse_button_;            // Button2
+  WinButton select_all_button_;        // Button1
+  WinButton select_none_button_;       // Button4
+  WinButton create_button_;            // Button6
+  WinEnabling library_list_enabling_;  // ListBox1
+  WinEnabling search_enabling_;        // Edit2
+  DWORD run_started_ = 0;              // GetTickCount() when the last run began
+  WinTickBox silent_;                  // CheckBox1
+  WinProgress progress_;               // Gauge1
+  WinCheckList libraries_;             // ListBox1
+  WinLineList log_;                    // Memo1
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
   std::unique_ptr<WinSaveDialog> save_log_dialog_;  // SaveDialog1

@@ -107,39 +107,106 @@ TEST_F(RegistrationRun, PathWithSpacesReachesRegsvr32AsOneArgumentWithOrWithoutS
   EXPECT_EQ(calls[1], (std::vector<std::string>{Utf8(folder + second)}));
 }
 
-TEST_F(RegistrationRun, RegisterClickedDuringWaitRunsANestedBlock) {
+// What the user does while the first library's regsvr32 runs.
+enum class DuringRun { RegisterAgain, SelectNone, Untick, TickAnother, Browse, SaveLog, Stop };
+
+struct DuringRunCase {
+  const char* name;
+  DuringRun action;
+  std::vector<const char16_t*> ticked;  // in list order; the list also holds an unticked plain.dll
+  std::vector<const char16_t*> results;  // the result and cause lines, after the folder
+  const char16_t* end;                   // the log line before the closing rule, if any
+  const char16_t* message;               // the end box's text, also the status and the status bar
+};
+
+const DuringRunCase kDuringRun[] = {
+    {"second_register_starts_no_run_inside", DuringRun::RegisterAgain, {u"a.dll", u"c.dll", u"b.ocx"},
+     {u"a.dll OK!", u"c.dll OK!", u"b.ocx OK!"}, nullptr, u"All operations performed successfully!"},
+    {"select_none_leaves_the_run_whole", DuringRun::SelectNone, {u"a.dll", u"c.dll", u"b.ocx"},
+     {u"a.dll OK!", u"c.dll OK!", u"b.ocx OK!"}, nullptr, u"All operations performed successfully!"},
+    {"untick_leaves_the_run_whole", DuringRun::Untick, {u"a.dll", u"c.dll"}, {u"a.dll OK!", u"c.dll OK!"}, nullptr,
+     u"All operations performed successfully!"},
+    {"tick_another_adds_nothing", DuringRun::TickAnother, {u"a.dll"}, {u"a.dll OK!"}, nullptr,
+     u"All operations performed successfully!"},
+    {"browse_is_not_asked", DuringRun::Browse, {u"a.dll", u"c.dll"}, {u"a.dll OK!", u"c.dll OK!"}, nullptr,
+     u"All operations performed successfully!"},
+    {"save_log_is_not_asked", DuringRun::SaveLog, {u"a.dll"}, {u"a.dll OK!"}, nullptr,
+     u"All operations performed successfully!"},
+    {"stop_ends_after_the_current_library", DuringRun::Stop, {u"a.dll", u"c.dll", u"b.ocx"}, {u"a.dll OK!"},
+     u"Stopped: 2 libraries not attempted.", u"Stopped: 2 libraries not attempted."},
+    {"stop_after_a_failure_says_both", DuringRun::Stop, {u"failing.dll", u"a.dll"},
+     {u"failing.dll failed.", u"    DllRegisterServer reported an error (regsvr32 exit code 5)"},
+     u"Stopped: 1 library not attempted.",
+     u"1 of 1 library failed to register. Stopped: 1 library not attempted."},
+};
+
+class RunInProgress : public RegistrationRun, public ::testing::WithParamInterface<DuringRunCase> {};
+
+TEST_P(RunInProgress, OneBlockOneMessageAndControlsBackAsTheyWere) {
+  const DuringRunCase& c = GetParam();
   const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
-  h.BrowseAndTick(folder.substr(0, folder.size() - 1), {u"a.dll"});
-  h.pump.actions.push_back([&] { h.batch.RegisterTicked(); });
+  regsvr32.FailFor("failing.dll");
+  h.folder.SetText(folder);
+  for (const char16_t* name : c.ticked) h.libraries.Add(name);
+  h.libraries.Add(u"plain.dll");
+  for (int i = 0; i + 1 < h.libraries.Count(); ++i) h.libraries.SetChecked(i, true);
+  h.select_all.SetEnabled(false);  // as a window might have it: given back disabled
+  h.picker.answers.push_back(dir.text());
+
+  std::vector<bool> locked_during;
+  std::u16string caption_during;
+  h.pump.actions.push_back([&] {
+    locked_during = h.LockedStates();
+    caption_during = h.register_button.Text();
+    switch (c.action) {
+      case DuringRun::RegisterAgain: h.batch.RegisterTicked(); break;
+      case DuringRun::SelectNone: h.batch.UntickAll(); break;
+      case DuringRun::Untick: h.libraries.SetChecked(1, false); break;
+      case DuringRun::TickAnother: h.libraries.SetChecked(h.libraries.Count() - 1, true); break;
+      case DuringRun::Browse: h.batch.BrowseForFolder(); break;
+      case DuringRun::SaveLog: h.batch.SaveLog(); break;
+      case DuringRun::Stop: h.batch.StopRun(); break;
+    }
+  });
   h.batch.RegisterTicked();
 
-  const std::u16string line = folder + u"a.dll OK!";
-  ASSERT_EQ(h.log.Count(), 4 + 6 + 2);
-  const Names nested(h.log.Lines().begin() + 4, h.log.Lines().begin() + 10);
-  EXPECT_EQ(nested, ExpectedBlock(nested, {line}));
-  EXPECT_EQ(h.log.Lines()[10], line);
-  EXPECT_EQ(h.log.Lines()[11], kLogRule);
-  EXPECT_EQ(h.boxes.shown.size(), 2u);
-  EXPECT_EQ(h.progress.Position(), 100);
+  EXPECT_EQ(locked_during, std::vector<bool>(7, false));
+  EXPECT_EQ(caption_during, u"Stop");
+  EXPECT_EQ(h.register_button.Text(), u"Register");
+  EXPECT_EQ(h.LockedStates(), (std::vector<bool>{true, false, true, true, true, true, true}));
+  EXPECT_FALSE(h.batch.Running());
+
+  Names expected;
+  for (const char16_t* line : c.results) expected.push_back(line[0] == u' ' ? line : folder + line);
+  if (c.end != nullptr) expected.push_back(c.end);
+  EXPECT_EQ(h.log.Lines(), ExpectedBlock(h.log.Lines(), expected));
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text, c.message);
+  EXPECT_EQ(h.boxes.shown[0].kind, c.end == nullptr ? ui::MessageKind::Information : ui::MessageKind::Warning);
+  EXPECT_EQ(h.status.Text(), c.message);
+  EXPECT_EQ(h.status_bar.Text(), c.message);
+  EXPECT_TRUE(h.picker.captions.empty());
+  EXPECT_EQ(h.save_log_dialog.executed, 0);
+  EXPECT_EQ(h.libraries.Count(), static_cast<int>(c.ticked.size()) + 1);
+  // A stopped run leaves the bar where it stopped.
+  EXPECT_EQ(h.progress.Position() == 100, c.end == nullptr);
 }
 
-TEST_F(RegistrationRun, BrowseDuringWaitShrinksListWithoutReadingPastItsEnd) {
-  const std::u16string folder = MakeLibraryFolder("libs");
-  const auto small = dir / "small";
-  CopyFixture("a.dll", small, "only.dll");
-  h.BrowseAndTick(folder, {u"a.dll", u"c.dll", u"failing.dll", u"b.ocx", u"plain.dll"});
-  h.picker.answers.push_back(test::PathText(small));
-  h.pump.actions.push_back([&] {
-    h.batch.BrowseForFolder();  // the list now holds one entry, ticked below
-    h.batch.TickAll();
-  });
-  h.batch.RegisterTicked();  // the fake list fails the test on any read beyond its end
+INSTANTIATE_TEST_SUITE_P(Cases, RunInProgress, ::testing::ValuesIn(kDuringRun),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-  EXPECT_EQ(h.libraries.Names(), Names{u"only.dll"});
-  ASSERT_EQ(h.log.Count(), 4 + 1 + 1);  // the walk stopped at the new end
-  // The one result line is that of the entry registered before the list changed.
-  EXPECT_EQ(h.log.Lines()[4].rfind(folder + u"\\", 0), 0u) << Utf8(h.log.Lines()[4]);
-  EXPECT_EQ(h.progress.Position(), 100);
+TEST_F(RegistrationRun, StopOutsideARunDoesNothingAndTheNextRunIsWhole) {
+  const std::u16string folder = MakeLibraryFolder("libs");
+  h.BrowseAndTick(folder, {u"a.dll", u"c.dll"});
+  h.batch.StopRun();
+  h.batch.RegisterTicked();
+  EXPECT_EQ(ResultLines(h.log.Lines()).size(), 2u);
+  // A stop during one run does not carry over into the next.
+  h.pump.actions.push_back([&] { h.batch.StopRun(); });
+  h.batch.RegisterTicked();
+  h.batch.RegisterTicked();
+  EXPECT_EQ(ResultLines(h.log.Lines()).size(), 2u + 1u + 2u);
+  EXPECT_EQ(h.status_bar.Text(), u"All operations performed successfully!");
 }
 
 TEST_F(RegistrationRun, ClosingTheWindowDuringWaitReportsFailureAndEndsLaterWaits) {
@@ -157,25 +224,6 @@ TEST_F(RegistrationRun, ClosingTheWindowDuringWaitReportsFailureAndEndsLaterWait
     }
   EXPECT_EQ(h.log.Lines(), ExpectedBlock(h.log.Lines(), expected));
   EXPECT_EQ(h.status.Text(), u"2 of 2 libraries failed to register.");
-}
-
-TEST_F(RegistrationRun, TicksAreReadWhenTheWalkReachesAnEntry) {
-  const std::u16string folder = MakeLibraryFolder("libs") + u"\\";
-  h.BrowseAndTick(folder.substr(0, folder.size() - 1), {});
-  const Names names = h.libraries.Names();
-  h.libraries.SetChecked(0, true);
-  h.libraries.SetChecked(1, true);
-  // During the first wait the user unticks entry 1 and ticks entry 3 instead.
-  h.pump.actions.push_back([&] {
-    h.libraries.SetChecked(1, false);
-    h.libraries.SetChecked(3, true);
-  });
-  h.batch.RegisterTicked();
-  const Names results = ResultLines(h.log.Lines());
-  ASSERT_EQ(results.size(), 2u);
-  EXPECT_EQ(results[0].rfind(folder + names[0], 0), 0u);
-  EXPECT_EQ(results[1].rfind(folder + names[3], 0), 0u);
-  EXPECT_EQ(h.progress.Position(), 100);  // full at the end although the ticks changed
 }
 
 TEST_F(RegistrationRun, ExceptionDuringTheAttemptGivesFailedLine) {
