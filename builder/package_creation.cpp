@@ -1,5 +1,6 @@
 #include "builder/package_creation.h"
 
+#include <array>
 #include <exception>
 
 #include "package/errors.h"
@@ -9,21 +10,37 @@
 namespace kv::builder {
 namespace {
 
-// Disables Build and Cancel for its lifetime.
-class ButtonsDisabled {
+// For the length of a build: the buttons and fields disabled and the dialog marked busy; on
+// every way out each gets back the state it had.
+class BuildLock {
  public:
-  explicit ButtonsDisabled(const PackageDialogControls& c) : c_(c) { Set(false); }
-  ~ButtonsDisabled() { Set(true); }
-  ButtonsDisabled(const ButtonsDisabled&) = delete;
-  ButtonsDisabled& operator=(const ButtonsDisabled&) = delete;
+  BuildLock(const PackageDialogControls& c, bool& building)
+      : building_(building),
+        controls_{&c.build_button, &c.cancel_button, &c.name_field, &c.default_path_field, &c.description_field} {
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+      was_enabled_[i] = controls_[i]->Enabled();
+      controls_[i]->SetEnabled(false);
+    }
+    building_ = true;
+  }
+  ~BuildLock() {
+    building_ = false;
+    for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->SetEnabled(was_enabled_[i]);
+  }
+  BuildLock(const BuildLock&) = delete;
+  BuildLock& operator=(const BuildLock&) = delete;
 
  private:
-  void Set(bool enabled) {
-    c_.build_button.SetEnabled(enabled);
-    c_.cancel_button.SetEnabled(enabled);
-  }
-  const PackageDialogControls& c_;
+  bool& building_;
+  std::array<ui::EnableControl*, 5> controls_;
+  std::array<bool, 5> was_enabled_{};
 };
+
+// The label names the library, not the staging folder it is read from.
+std::u16string FileNameOf(const std::u16string& path) {
+  const std::size_t cut = path.find_last_of(u"\\/");
+  return cut == std::u16string::npos ? path : path.substr(cut + 1);
+}
 
 std::u16string JoinNames(const std::vector<std::u16string>& names) {
   std::u16string text;
@@ -52,16 +69,19 @@ void PackageCreation::ShowInitialState() {
   controls_.description.SetText(u"New libraries for better performance. Several bugs fixed.");
   controls_.activity.SetText(u"Idle.");
   controls_.progress.SetPosition(0);
-  controls_.build_button.SetEnabled(true);
-  controls_.cancel_button.SetEnabled(true);
+  for (ui::EnableControl* control : {&controls_.build_button, &controls_.cancel_button, &controls_.name_field,
+                                     &controls_.default_path_field, &controls_.description_field})
+    control->SetEnabled(true);
 }
 
 void PackageCreation::Build() {
+  if (building_) return;
   {
-    ButtonsDisabled busy(controls_);
+    BuildLock busy(controls_, building_);
     CheckStub(places_);
     WriteManifestWithStagingCopy(places_, {controls_.default_path.Text(), controls_.name.Text(),
                                            package::MemoLinesText(controls_.description.Text())});
+    services_.save_package.SuggestName(controls_.name.Text() + u".exe");
     if (const auto package_file = services_.save_package.Execute()) {
       archiver_.ResetFailures();
       bool written = true;
@@ -95,10 +115,12 @@ void PackageCreation::ReportOutcome(const std::u16string& package_file) {
                        services_.caption, ui::MessageKind::Warning, ui::MessageButtons::Ok);
 }
 
-void PackageCreation::Cancel() { services_.close(); }
+void PackageCreation::Cancel() {
+  if (!building_) services_.close();
+}
 
 void PackageCreation::ShowFileProgress(const std::u16string& file_name) {
-  controls_.activity.SetText(u"Compressing " + file_name);
+  controls_.activity.SetText(u"Compressing " + FileNameOf(file_name));
   services_.pump.ProcessMessages();
 }
 

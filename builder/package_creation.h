@@ -20,6 +20,10 @@ struct PackageDialogControls {
   ui::TextControl& activity;         // Label3: "Idle." or the file being compressed
   ui::EnableControl& build_button;   // Button1 "Build"
   ui::EnableControl& cancel_button;  // Button2 "Cancel"
+  // The three fields, locked while a build reads them.
+  ui::EnableControl& name_field;         // edName
+  ui::EnableControl& default_path_field; // edPath
+  ui::EnableControl& description_field;  // meDesc
 };
 
 struct PackageDialogServices {
@@ -38,13 +42,16 @@ class PackageCreation {
   // The dialog's initial state (FormCreate): the fields' initial texts, "Idle.", the bar at 0,
   // Build and Cancel enabled.
   void ShowInitialState();
-  // Button1 "Build": manifest and its staging copy, the save dialog, the package, the staging
-  // folder emptied. The buttons are enabled again on every way out. A missing installer program
-  // or a manifest that cannot be written throws PackageError before anything else is written;
-  // the dialog stays open.
+  // Button1 "Build": manifest and its staging copy, the save dialog (offering the package's
+  // name with ".exe"), the package, the staging folder emptied. While it builds, the buttons
+  // and fields are disabled, and Build and Cancel pressed again do nothing (the build processes
+  // messages); they come back as they were on every way out. A missing installer program or a
+  // manifest that cannot be written throws PackageError before anything else is written; the
+  // dialog stays open.
   void Build();
-  // Button2 "Cancel".
+  // Button2 "Cancel"; nothing while a build goes on.
   void Cancel();
+  bool Building() const { return building_; }
 
   // The archive object's progress events: the file being compressed, the overall percentage.
   void ShowFileProgress(const std::u16string& file_name);
@@ -60,6 +67,7 @@ class PackageCreation {
   BuildPlaces places_;
   package::MessageBoxPrompter prompter_{services_.boxes};
   package::RecordingKolZip archiver_;
+  bool building_ = false;
 };
 
 }  // namespace kv::builder

@@ -41,11 +41,13 @@ class PackageDialog : public ::testing::Test {
   RecordingText name, default_path, description, activity;
   RecordingProgressBar progress;
   ui::MemoryEnable build_button{false}, cancel_button{false};
+  ui::MemoryEnable name_field{false}, default_path_field{false}, description_field{false};
   ScriptedMessageBoxes boxes;
   ScriptedSaveDialog save_package;
   ScriptedMessagePump pump;
   int closed = 0;
-  PackageCreation creation{{name, default_path, description, progress, activity, build_button, cancel_button},
+  PackageCreation creation{{name, default_path, description, progress, activity, build_button, cancel_button,
+                            name_field, default_path_field, description_field},
                            {boxes, save_package, pump, [this] { ++closed; }},
                            places};
 };
@@ -86,7 +88,8 @@ TEST_F(PackageDialog, BuildWritesStagedFilesAndManifestBehindTheInstallerProgram
   EXPECT_EQ(closed, 1);
   EXPECT_TRUE(build_button.Enabled() && cancel_button.Enabled());
 
-  const auto compressing = u"Compressing " + places.Staging() + u"\\a.dll";
+  // The label names the library, not the staging folder it is read from.
+  const auto compressing = u"Compressing a.dll";
   EXPECT_NE(std::find(activity.history.begin(), activity.history.end(), compressing), activity.history.end())
       << "labels seen: " << activity.history.size();
   ASSERT_FALSE(progress.history.empty());
@@ -154,7 +157,35 @@ TEST_F(PackageDialog, ProgressShownTruncated) {
     EXPECT_EQ(progress.Position(), position) << percent;
   }
   creation.ShowFileProgress(u"C:\\Tool\\Temp\\a.dll");
-  EXPECT_EQ(activity.Text(), u"Compressing C:\\Tool\\Temp\\a.dll");
+  EXPECT_EQ(activity.Text(), u"Compressing a.dll");
+}
+
+TEST_F(PackageDialog, OneBuildAtATimeWithItsControlsLockedAndTheNameOffered) {
+  name.SetText(u"Grid Fix");
+  fs::create_directories(dir / "out");
+  save_package.answers.push_back(Package());
+  std::vector<bool> during;
+  // The engine's progress processes messages: the user presses Build and Cancel again.
+  pump.actions.push_back([&] {
+    for (const ui::MemoryEnable* control :
+         {&build_button, &cancel_button, &name_field, &default_path_field, &description_field})
+      during.push_back(control->Enabled());
+    EXPECT_TRUE(creation.Building());
+    creation.Build();
+    creation.Cancel();
+  });
+  creation.Build();
+
+  EXPECT_EQ(during, std::vector<bool>(5, false));
+  EXPECT_EQ(save_package.executed, 1);
+  EXPECT_EQ(save_package.suggested, std::vector<std::u16string>{u"Grid Fix.exe"});
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, u"MendKit successfully built!");
+  EXPECT_EQ(closed, 1);  // by the build's end, not by the Cancel pressed during it
+  EXPECT_FALSE(creation.Building());
+  for (const ui::MemoryEnable* control :
+       {&build_button, &cancel_button, &name_field, &default_path_field, &description_field})
+    EXPECT_TRUE(control->Enabled());
 }
 
 TEST_F(PackageDialog, CancelButtonCloses) {

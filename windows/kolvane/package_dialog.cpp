@@ -24,12 +24,12 @@ constexpr std::array kPanels{PanelSpec{8, 8, 420, 193}, PanelSpec{8, 208, 420, 5
 // given here in client coordinates.
 // clang-format off
 constexpr std::array kControls{
-  ControlSpec{ids::kNameLabel, L"STATIC", u"MendKit name:", SS_LEFTNOWORDWRAP, 0, 17, 24, 78, 13, FontRole::Normal},
-  ControlSpec{ids::kNameEdit, L"EDIT", u"My MendKit", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 96, 21, 313, 21, FontRole::Normal},
-  ControlSpec{ids::kPathLabel, L"STATIC", u"Default path:", SS_LEFTNOWORDWRAP, 0, 17, 59, 78, 13, FontRole::Normal},
-  ControlSpec{ids::kPathEdit, L"EDIT", u"C:\\Program Files\\My Libraries", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 96, 56, 313, 21, FontRole::Normal},
-  ControlSpec{ids::kDescLabel, L"STATIC", u"Description:", SS_LEFTNOWORDWRAP, 0, 17, 90, 78, 13, FontRole::Normal},
-  ControlSpec{ids::kDescMemo, L"EDIT", u"New libraries for better performance. Several bugs fixed.", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, 96, 91, 313, 99, FontRole::Normal},
+  ControlSpec{ids::kNameLabel, L"STATIC", u"MendKit name:", SS_LEFTNOWORDWRAP, 0, 17, 24, 86, 13, FontRole::Normal},
+  ControlSpec{ids::kNameEdit, L"EDIT", u"My MendKit", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 104, 21, 305, 21, FontRole::Normal},
+  ControlSpec{ids::kPathLabel, L"STATIC", u"Default path:", SS_LEFTNOWORDWRAP, 0, 17, 59, 86, 13, FontRole::Normal},
+  ControlSpec{ids::kPathEdit, L"EDIT", u"C:\\Program Files\\My Libraries", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 104, 56, 305, 21, FontRole::Normal},
+  ControlSpec{ids::kDescLabel, L"STATIC", u"Description:", SS_LEFTNOWORDWRAP, 0, 17, 90, 86, 13, FontRole::Normal},
+  ControlSpec{ids::kDescMemo, L"EDIT", u"New libraries for better performance. Several bugs fixed.", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, 104, 91, 305, 99, FontRole::Normal},
   ControlSpec{ids::kPackImage, L"STATIC", u"", SS_OWNERDRAW, 0, 13, 113, 77, 77, FontRole::Normal},
   ControlSpec{ids::kPackProgress, PROGRESS_CLASSW, u"", PBS_SMOOTH, 0, 17, 216, 400, 25, FontRole::Normal},
   ControlSpec{ids::kPackLabel, L"STATIC", u"Idle.", SS_LEFT | SS_PATHELLIPSIS, 0, 17, 244, 400, 13, FontRole::Normal},
@@ -71,13 +71,17 @@ void PackageDialog::BindControls() {
   progress_ = WinProgress(item(ids::kPackProgress));
   build_button_ = WinButton(item(ids::kBuildButton));
   cancel_button_ = WinButton(item(ids::kCancelButton));
+  name_enabling_ = WinEnabling(item(ids::kNameEdit));
+  default_path_enabling_ = WinEnabling(item(ids::kPathEdit));
+  description_enabling_ = WinEnabling(item(ids::kDescMemo));
   boxes_.set_owner(window());
   SendMessageW(item(ids::kPackProgress), PBM_SETRANGE32, 0, 100);
   SendMessageW(item(ids::kPackProgress), PBM_SETSTEP, 1, 0);
   save_package_ = std::make_unique<WinSaveDialog>(window(), u"SFX Application|*.exe", u"exe");
   creation_ = std::make_unique<builder::PackageCreation>(
       builder::PackageDialogControls{name_, default_path_, description_, progress_, activity_, build_button_,
-                                     cancel_button_},
+                                     cancel_button_, name_enabling_, default_path_enabling_,
+                                     description_enabling_},
       builder::PackageDialogServices{boxes_, *save_package_, pump_, [this] { Close(); }, kKolvaneTitle},
       places_);
 }
@@ -112,7 +116,8 @@ void PackageDialog::OnCommand(int id, int code) {
 
 LRESULT PackageDialog::HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_CLOSE) {
-    Close();  // hidden, never destroyed: the fields keep what the user typed
+    // A build in progress closes the dialog itself when it ends.
+    if (!creation_->Building()) Close();  // hidden, never destroyed: the fields keep what the user typed
     return 0;
   }
   return DefWindowProcW(window(), message, wparam, lparam);

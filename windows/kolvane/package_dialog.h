@@ -49,6 +49,7 @@ class PackageDialog final : public SkinnedWindow<PackageDialog> {
   WinProgress progress_;     // pbProgress
   WinButton build_button_;   // Button1
   WinButton cancel_button_;  // Button2
+  WinEnabling name_enabling_, default_path_enabling_, description_enabling_;
   WinMessageBoxes boxes_;
   std::unique_ptr<WinSaveDialog> save_package_;  // saveExe
   builder::BuildPlaces places_;
