@@ -8,6 +8,7 @@
 //   text CAPTION ID              prints the control's text
 //   set-text CAPTION ID TEXT     replaces the control's text (WM_SETTEXT)
 //   click CAPTION ID             presses a button (posted BM_CLICK)
+//   double-click CAPTION ID      presses a button twice, both clicks posted at once
 //   click-static CAPTION ID      clicks a notifying static control (posted mouse messages)
 //   checked CAPTION ID           prints 1 or 0 (BM_GETCHECK)
 //   enabled CAPTION ID           prints 1 or 0
@@ -364,6 +365,11 @@ int Run(const std::vector<std::wstring>& a) {
     return 0;
   }
   if (action == L"click") return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : Fail("cannot click");
+  if (action == L"double-click") {
+    // Both clicks are queued before the first is handled, as a quick double-click's are.
+    const bool posted = PostMessageW(control, BM_CLICK, 0, 0) && PostMessageW(control, BM_CLICK, 0, 0);
+    return posted ? 0 : Fail("cannot click");
+  }
   if (action == L"click-static") {
     PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));

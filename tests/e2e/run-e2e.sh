@@ -112,6 +112,7 @@ expect "folder field ends with a backslash" "C:\\Test Libraries\\" "$(driver tex
 listing=$(driver list "$main" 103)
 expect "list holds the libraries" "a.dll b.ocx c.dll plain.dll" "$(printf '%s\n' "$listing" | cut -f2 | sort | xargs)"
 expect "ocx names come after dll names" "b.ocx" "$(printf '%s\n' "$listing" | tail -1 | cut -f2)"
+expect "status bar counts the listed libraries" "4 libraries" "$(driver text "$main" 114)"
 index_of() { printf '%s\n' "$listing" | cut -f2 | grep -nx "$1" | cut -d: -f1 | awk '{ print $1 - 1 }'; }
 for f in a.dll c.dll b.ocx; do driver tick "$main" 103 "$(index_of "$f")" 1 >/dev/null; done
 driver click "$main" 110 >/dev/null
@@ -122,6 +123,7 @@ for f in a.dll c.dll b.ocx; do
 done
 expect "plain.dll not registered" "" "$(registry_value 'HKCU\Software\KolvaneTest' plain.dll)"
 expect "progress at 100" "100" "$(driver pos "$main" 111)"
+expect "status bar says how the run ended" "All operations performed successfully!" "$(driver text "$main" 114)"
 log=$(driver list "$main" 113 | cut -f2)
 expect "log title" "Kolvane ver. 0.4 operation output" "$(printf '%s\n' "$log" | sed -n 1p)"
 expect "log date line" "Performed on: " "$(printf '%s\n' "$log" | sed -n 2p | cut -c1-14)"
@@ -175,6 +177,61 @@ check "unzip tests the package" unzip -tq "$package"
 stub_size=$(stat -c %s "$app/mendKit.exe")
 check "the package begins with an unchanged mendKit.exe" cmp -n "$stub_size" "$app/mendKit.exe" "$package"
 expect "staging folder emptied" "" "$(ls -A "$app/Temp" 2>/dev/null)"
+
+echo "== One run at a time"
+# wait_for_text CAPTION ID TEXT: until the control shows TEXT (about 10 s at most).
+wait_for_text() {
+  local i
+  for i in $(seq 1 40); do [ "$(driver text "$1" "$2")" == "$3" ] && return 0; sleep 0.2; done
+  return 1
+}
+lines_before=$(driver list "$main" 113 | wc -l)
+driver double-click "$main" 110 >/dev/null
+expect "double-click on Register: one run, one message" "All operations performed successfully!" \
+  "$(driver box "Kolvane")"
+driver answer "Kolvane" 1 >/dev/null
+check "no second message box" test -z "$(KV_E2E_TIMEOUT=2 driver box "Kolvane")"
+log=$(driver list "$main" 113 | cut -f2)
+expect "double-click on Register: one header" "1" \
+  "$(printf '%s\n' "$log" | tail -n +"$((lines_before + 1))" | grep -c '^Kolvane ver\. ')"
+expect "double-click on Register: one block of a.dll and b.ocx" "$((lines_before + 7))" "$(printf '%s\n' "$log" | wc -l)"
+
+# A run long enough to stop: many copies of one server, reached by typing the folder.
+many="$WINEPREFIX/drive_c/Many Libraries"
+mkdir -p "$many"
+for i in $(seq -w 1 24); do cp "$build/tests/fixtures/libraries/a.dll" "$many/lib$i.dll"; done
+driver set-text "$main" 101 "C:\\Many Libraries" >/dev/null
+driver enter "$main" 101 >/dev/null
+check "Enter in the folder field lists the typed folder" wait_for_text "$main" 114 "24 libraries"
+expect "the typed folder gains its backslash" "C:\\Many Libraries\\" "$(driver text "$main" 101)"
+driver click "$main" 107 >/dev/null
+driver click "$main" 110 >/dev/null
+check "Register reads Stop during the run" wait_for_text "$main" 110 "Stop"
+locked=""
+for id in 102 107 108 103 106 109 104; do locked+="$(driver enabled "$main" "$id")"; done
+expect "Browse, Select all/none, list, search, Save log and Create MendKit locked during the run" "0000000" "$locked"
+sleep 0.6  # past the double-click time: this click is a stop
+driver click "$main" 110 >/dev/null
+stopped=$(driver box "Kolvane")
+check "Stop ends the run early with the not attempted count" \
+  grep -Eq '^Stopped: [0-9]+ librar(y|ies) not attempted\.$' <<<"$stopped"
+driver answer "Kolvane" 1 >/dev/null
+log=$(driver list "$main" 113 | cut -f2)
+expect "log: the stopped line before the closing rule" "$stopped $rule" "$(printf '%s\n' "$log" | tail -2 | xargs)"
+expect "status bar after Stop" "$stopped" "$(driver text "$main" 114)"
+expect "Register again after the run" "Register" "$(driver text "$main" 110)"
+unlocked=""
+for id in 102 107 108 103 106 109 104; do unlocked+="$(driver enabled "$main" "$id")"; done
+expect "controls back after the run" "1111111" "$unlocked"
+
+mkdir -p "$WINEPREFIX/drive_c/Empty Folder"
+driver set-text "$main" 101 "C:\\Empty Folder" >/dev/null
+driver enter "$main" 101 >/dev/null
+check "status bar after listing an empty folder" wait_for_text "$main" 114 "No .dll or .ocx files in this folder"
+driver set-text "$main" 101 "C:\\No Such Folder" >/dev/null
+driver enter "$main" 101 >/dev/null
+sleep 0.5
+check "status bar after listing a missing folder" grep -q '^Cannot read this folder: ' <<<"$(driver text "$main" 114)"
 
 closes "main window closes" "$main"
 
