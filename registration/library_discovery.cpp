@@ -1,5 +1,7 @@
 #include "registration/library_discovery.h"
 
+#include <string_view>
+
 #include "platform/file_system.h"
 #include "platform/find_files.h"
 #include "platform/text_compare.h"
@@ -9,13 +11,30 @@ namespace {
 
 constexpr const char16_t* kLibraryMasks[] = {u"*.dll", u"*.ocx"};
 
+// A mask's ".dll" also matches through a file's 8.3 short name on Windows ("lib.dllx" is
+// LIB~1.DLL), so backup copies such as "scrrun.dll_old" would be listed and registered; only
+// the long name decides. The extensions are ASCII, so folding ASCII letters suffices.
+bool EndsWithExtension(const std::u16string& name, std::u16string_view extension) {
+  if (name.size() < extension.size()) return false;
+  const std::size_t start = name.size() - extension.size();
+  for (std::size_t i = 0; i < extension.size(); ++i) {
+    char16_t c = name[start + i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c != extension[i]) return false;
+  }
+  return true;
+}
+
 // Calls `add` with every library name found under `prefix` (a folder ending with "\").
 template <typename Add>
 void ListLibraries(const std::u16string& prefix, Add add) {
-  for (const char16_t* mask : kLibraryMasks)
+  for (const char16_t* mask : kLibraryMasks) {
+    const std::u16string_view extension = std::u16string_view(mask).substr(1);
     for (const auto& found : platform::FindFiles(prefix + mask, platform::kAllAttributes))
       // Any folder is skipped, also one with more bits than the directory bit (hidden, read-only).
-      if ((found.attributes & platform::kAttrDirectory) == 0) add(found.name);
+      if ((found.attributes & platform::kAttrDirectory) == 0 && EndsWithExtension(found.name, extension))
+        add(found.name);
+  }
 }
 
 }  // namespace

@@ -10,7 +10,9 @@ namespace kv::registration {
 // Registration tool: appends to `list` (never clearing it) the names of the "*.dll" files of
 // `folder`, then those of its "*.ocx" files, each group in the order the file system yields
 // it, unsorted. `folder` must end with "\"; the patterns are folder + "*.dll" and
-// folder + "*.ocx". Hidden, system and read-only files are listed; folders are not. A folder
+// folder + "*.ocx", and of what they find only the files whose long name ends in ".dll" or
+// ".ocx" (any letter case) are kept: a match through the 8.3 short name alone ("lib.dllx",
+// "x.dll_old") is no library. Hidden, system and read-only files are listed; folders are not. A folder
 // that is missing, unreadable or holds no library adds nothing and reports nothing.
 void FindLibraries(const std::u16string& folder, ui::CheckList& list);
 

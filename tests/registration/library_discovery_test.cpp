@@ -7,6 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/find_files.h"
+#include "platform/unicode.h"
 #include "tests/support/scripted_controls.h"
 #include "tests/support/test_dir.h"
 
@@ -92,6 +93,42 @@ TEST(FindLibraries, InstallerVariantTakesFolderWithoutBackslash) {
   names.clear();
   FindLibraries(dir.text() + u"\\", names);
   EXPECT_EQ(names, (Names{u"a.dll", u"b.ocx"}));
+}
+
+struct ListedCase {
+  const char* name;
+  bool folder;
+  bool listed;
+};
+
+// Under Wine the masks really match "lib.dllx" and "x.dll_old" through their 8.3 short names.
+const ListedCase kListedCases[] = {
+    {"a.dll", false, true},     {"UPPER.DLL", false, true},  {"Mixed.Ocx", false, true},
+    {"lib.dllx", false, false}, {"x.dll_old", false, false}, {"w.ocx1", false, false},
+    {"sub.dll", true, false},
+};
+
+TEST(FindLibraries, KeepsOnlyFilesWhoseLongNameEndsInDllOrOcx) {
+  TestDir dir;
+  for (const auto& c : kListedCases) {
+    if (c.folder)
+      std::filesystem::create_directory(dir / c.name);
+    else
+      dir.Write(c.name, "x");
+  }
+  StrictCheckList list;
+  FindLibraries(dir.text() + u"\\", list);
+  Names installer;
+  FindLibraries(dir.text(), installer);
+  for (const auto& c : kListedCases) {
+    SCOPED_TRACE(c.name);
+    const std::u16string name = platform::Utf8ToUtf16(c.name);
+    const Names& tool = list.Names();
+    EXPECT_EQ(std::count(tool.begin(), tool.end(), name), c.listed ? 1 : 0);
+    EXPECT_EQ(std::count(installer.begin(), installer.end(), name), c.listed ? 1 : 0);
+  }
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(installer.size(), 3u);
 }
 
 TEST(AnyEntryChecked, TrueOnlyWithATick) {
