@@ -19,8 +19,15 @@ void GatherTickedLibraries(const ui::CheckList& libraries, const std::u16string&
     return;
   }
   PrepareStaging(places);
-  for (int i = 0; i < libraries.Count(); ++i)
-    if (libraries.Checked(i)) StageLibrary(places, folder + libraries.Name(i), libraries.Name(i));
+  for (int i = 0; i < libraries.Count(); ++i) {
+    if (!libraries.Checked(i)) continue;
+    const std::u16string source = folder + libraries.Name(i);
+    if (!StageLibrary(places, source, libraries.Name(i))) {
+      EmptyStaging(places);
+      boxes.Show(NotStagedText(source), caption, ui::MessageKind::Error, ui::MessageButtons::Ok);
+      return;
+    }
+  }
   show_dialog();
 }
 

@@ -14,8 +14,10 @@ inline constexpr char16_t kNothingTickedText[] =
 
 // With nothing ticked: the information message, and the dialog stays shut. Otherwise the staging
 // folder is created or emptied, every ticked library (`folder` + name, `folder` ending in a
-// backslash) is copied into it, a failed copy being skipped, and `show_dialog` opens the dialog
-// modally. Throws PackageError when the staging folder cannot be created.
+// backslash) is copied into it, and `show_dialog` opens the dialog modally. A library that cannot
+// be copied (unreadable, vanished since the listing, a folder now) stops the gathering: the error
+// message names it, the staging folder is emptied and the dialog stays shut. Throws PackageError
+// when the staging folder cannot be created.
 void GatherTickedLibraries(const ui::CheckList& libraries, const std::u16string& folder,
                            const BuildPlaces& places, ui::MessageBoxes& boxes, const std::u16string& caption,
                            const std::function<void()>& show_dialog);

@@ -23,7 +23,16 @@ void PrepareStaging(const BuildPlaces& places) {
 }
 
 bool StageLibrary(const BuildPlaces& places, const std::u16string& source, const std::u16string& name) {
-  return platform::CopyFileReplacing(source, places.Staging() + u"\\" + name);
+  const std::u16string target = places.Staging() + u"\\" + name;
+  if (!platform::CopyFileReplacing(source, target)) return false;
+  // Windows' copy keeps the date already; the stand-in's does not, and the date is what the
+  // member carries into the package.
+  if (const auto date = platform::GetLastWriteDosTime(source)) platform::SetLastWriteDosTime(target, *date);
+  return true;
+}
+
+std::u16string NotStagedText(const std::u16string& library) {
+  return u"Unable to read " + library + u"; no package was built.";
 }
 
 void WriteManifestWithStagingCopy(const BuildPlaces& places, const package::Manifest& manifest) {
@@ -34,9 +43,10 @@ void WriteManifestWithStagingCopy(const BuildPlaces& places, const package::Mani
     throw package::PackageError(u"Unable to write to " + copy);
 }
 
-void CheckStub(const BuildPlaces& places) {
+void CheckStub(const BuildPlaces& places, const std::u16string& shown) {
   if (!platform::FileExists(places.stub))
-    throw package::PackageError(u"The installer program " + places.stub + u" is missing; no package was built.");
+    throw package::PackageError(u"The installer program " + (shown.empty() ? places.stub : shown) +
+                                u" is missing; no package was built.");
 }
 
 void ConfigurePackageArchiver(archive::TKolZip& archiver) {
@@ -58,7 +68,7 @@ void ConfigurePackageArchiver(archive::TKolZip& archiver) {
 }
 
 void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places,
-                         const std::u16string& package_file) {
+                         const std::u16string& package_file, const std::vector<std::u16string>& members) {
   bool created = false;
   try {
     archiver.SetSFXStub(places.stub);
@@ -67,7 +77,19 @@ void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places,
     archiver.OpenArchive(archive::kModeCreate);
     created = true;
     archiver.SetBaseDir(places.Staging());
-    archiver.AddFiles(u"*.*", archive::kDefaultSearchAttr, u"");
+    if (members.empty()) {
+      archiver.AddFiles(u"*.*", archive::kDefaultSearchAttr, u"");
+    } else {
+      // One update for all, so the members are committed once and in the order asked.
+      archiver.BeginUpdate();
+      try {
+        for (const auto& member : members) archiver.AddFiles(member, archive::kDefaultSearchAttr, u"");
+      } catch (...) {
+        archiver.CancelUpdate();  // the close below would otherwise commit what was added so far
+        throw;
+      }
+      archiver.EndUpdate();
+    }
     archiver.CloseArchive();
   } catch (...) {
     archiver.CloseArchive();

@@ -2,7 +2,9 @@
 
 #include <memory>
 
+#include "archive/native_errors.h"
 #include "archive/options.h"
+#include "archive/prompts.h"
 #include "package/manifest.h"
 #include "package/progress_position.h"
 #include "platform/admin.h"
@@ -33,6 +35,43 @@ void ConfigureInstallerArchiver(archive::TKolZip& archiver) {
   archiver.SetSFXStub(u"");
 }
 
+// The failure question of an extraction. The engine's own prompt adds "possibly disk is full" to
+// every failure; a person told so about a folder standing where a library should go looks for
+// the wrong cause, so only a disk that is full says it.
+archive::TKZAction AskExtractionFailure(archive::Prompter& prompter, std::int32_t native_error,
+                                        const std::u16string& message) {
+  using namespace kv::archive;
+  if (native_error == kNative::DiskFull || native_error == kNative::DiskFull66 ||
+      native_error == kNative::OpenAborted || native_error == kNative::FileNameTooLong)
+    return AskFailure(&prompter, native_error, message);
+  switch (prompter.Ask(u"Confirm", message, platform::QuestionButtons::AbortRetryIgnore)) {
+    case platform::QuestionAnswer::Retry:
+      return fxaRetry;
+    case platform::QuestionAnswer::Ignore:
+      return fxaIgnore;
+    default:
+      return fxaAbort;
+  }
+}
+
+// Disables what would change a run for its lifetime.
+class RunControlsDisabled {
+ public:
+  explicit RunControlsDisabled(const InstallerControls& c) : c_(c) { Set(false); }
+  ~RunControlsDisabled() { Set(true); }
+  RunControlsDisabled(const RunControlsDisabled&) = delete;
+  RunControlsDisabled& operator=(const RunControlsDisabled&) = delete;
+
+ private:
+  void Set(bool enabled) {
+    c_.destination_field.SetEnabled(enabled);
+    c_.browse_button.SetEnabled(enabled);
+    c_.overwrite_box.SetEnabled(enabled);
+    c_.install_button.SetEnabled(enabled);
+  }
+  const InstallerControls& c_;
+};
+
 std::u16string FailureReport(const InstallOutcome& outcome) {
   std::u16string text = u"The installation did not complete:";
   for (const auto& name : outcome.not_extracted) text += u"\r\nNot extracted: " + name;
@@ -59,6 +98,10 @@ Installation::Installation(InstallerControls controls, InstallerServices service
   archiver_.Name = u"Archiver";
   ConfigureInstallerArchiver(archiver_);
   archiver_.Prompts = &prompter_;
+  archiver_.OnProcessFileFailure =
+      [this](archive::TObject&, const std::u16string&, archive::TKZProcessOperation,
+             std::int32_t native_error, std::int32_t, const std::u16string& message,
+             archive::TKZAction& action) { action = AskExtractionFailure(prompter_, native_error, message); };
   archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
                                     bool&) { ShowFileProgress(file_name); };
@@ -81,22 +124,48 @@ void Installation::ShowPackage() {
     services_.terminate();
     return;
   }
-  archiver_.SetFileName(program_path_);
-  archiver_.SetBaseDir(own_folder);
-  archiver_.OpenArchive(archive::kModeReadShared);
-  archiver_.ExtractFiles(package::kManifestFileName, archive::kDefaultSearchAttr, u"");
-  controls_.progress.SetPosition(0);
-  archiver_.CloseArchive();
+  // Install stays off until members are found: a bare installer would extract nothing and then
+  // register whatever libraries already lie in the destination.
+  controls_.install_button.SetEnabled(false);
+  try {
+    ReadPackage();
+  } catch (...) {
+    controls_.package_info.Append(kNoPackageText);
+    throw;
+  }
+  if (!holds_package_) {
+    controls_.package_info.Append(kNoPackageText);
+    return;
+  }
+  controls_.install_button.SetEnabled(true);
   const package::Manifest manifest = package::ReadManifest(package::ManifestPath(own_folder), own_folder);
   controls_.destination.SetText(manifest.default_path);
   controls_.package_info.Append(u"Program name: " + manifest.name);
-  controls_.package_info.Append(u"Description: " + manifest.description);
+  // Every line as typed; the first one after the label, as installers have always shown it.
+  const std::vector<std::u16string> lines = package::DescriptionLines(manifest.description);
+  controls_.package_info.Append(u"Description: " + (lines.empty() ? std::u16string() : lines[0]));
+  for (std::size_t i = 1; i < lines.size(); ++i) controls_.package_info.Append(lines[i]);
+}
+
+void Installation::ReadPackage() {
+  archiver_.SetFileName(program_path_);
+  archiver_.SetBaseDir(ProgramFolder() + u"\\");
+  archiver_.OpenArchive(archive::kModeReadShared);
+  try {
+    holds_package_ = archiver_.FileCount() > 0;
+    if (holds_package_) archiver_.ExtractFiles(package::kManifestFileName, archive::kDefaultSearchAttr, u"");
+  } catch (...) {
+    archiver_.CloseArchive();
+    throw;
+  }
+  controls_.progress.SetPosition(0);
+  archiver_.CloseArchive();
 }
 
 void Installation::Install() {
   // A second press while the run waits in its message processing would reopen the archive under
   // the running extraction.
-  if (running_) return;
+  if (running_ || !holds_package_) return;
   // An empty field would extract into the current folder and register every library in the root
   // folder of the current drive.
   if (controls_.destination.Text().empty()) {
@@ -106,6 +175,7 @@ void Installation::Install() {
   }
   running_ = true;
   try {
+    RunControlsDisabled busy(controls_);
     RunInstallation();
   } catch (...) {
     running_ = false;

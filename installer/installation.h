@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "controls/controls.h"
 #include "package/message_box_prompter.h"
 #include "package/recording_archiver.h"
 #include "registration/runner.h"
-#include "controls/controls.h"
 
 namespace kv::installer {
 
@@ -19,6 +19,11 @@ struct InstallerControls {
   ui::TickBox& overwrite;        // cboverwrite "Overwrite existing files"
   ui::TextControl& processing;   // Label2: "Processing: " + member name
   ui::ProgressBar& progress;     // pbProgress
+  // What would change a run; disabled while one goes on.
+  ui::EnableControl& destination_field;  // edPath
+  ui::EnableControl& browse_button;      // bnSelectDestPath "..."
+  ui::EnableControl& overwrite_box;      // cboverwrite
+  ui::EnableControl& install_button;     // bnExtract "Install"
 };
 
 struct InstallerServices {
@@ -38,6 +43,7 @@ inline constexpr char16_t kNoAdministratorText[] =
     u"For correct installation, program must be run with Administrator privileges! Aborting installation.";
 inline constexpr char16_t kInstalledText[] = u"Libraries successfully installed.";
 inline constexpr char16_t kNoDestinationText[] = u"Please, select the destination folder.";
+inline constexpr char16_t kNoPackageText[] = u"The file holds no package to install.";
 
 // What the latest installation run did.
 struct InstallOutcome {
@@ -59,13 +65,17 @@ class Installation {
 
   // When the window is created (FormCreate): the administrator check, then the manifest
   // extracted beside the installer and shown. Without administrator rights: the error message,
-  // the manifest copy beside the installer removed, the program's end requested. Engine errors
-  // pass through (the window still opens).
+  // the manifest copy beside the installer removed, the program's end requested. A file with no
+  // member behind the installer (a bare installer program) is no package: kNoPackageText is shown
+  // instead of name and description and Install is disabled; so it is when the engine cannot open
+  // the archive, whose error then passes through (the window still opens).
   void ShowPackage();
-  // bnExtract "Install": the installation run. Ignored while a run is going on; refused with a
-  // message when the destination field is empty. Engine errors while opening or extracting pass
-  // through and leave the window open; otherwise the outcome is reported (success only when
-  // everything was extracted and registered) and the window closes.
+  // bnExtract "Install": the installation run. Ignored while a run is going on or when the file
+  // holds no package; refused with a message when the destination field is empty. While it runs,
+  // destination, picker, overwrite box and Install are disabled, and enabled again on every way
+  // out. Engine errors while opening or extracting pass through and leave the window open;
+  // otherwise the outcome is reported (success only when everything was extracted and
+  // registered) and the window closes.
   void Install();
   // bnSelectDestPath "...": the destination picker.
   void ChooseDestination();
@@ -79,12 +89,15 @@ class Installation {
 
   package::RecordingKolZip& Archiver() { return archiver_; }
   bool AdministratorRefused() const { return administrator_refused_; }
+  // False until ShowPackage found members behind the installer.
+  bool HoldsPackage() const { return holds_package_; }
   bool Running() const { return running_; }
   const InstallOutcome& Outcome() const { return outcome_; }
   // The installer's folder, without trailing backslash.
   std::u16string ProgramFolder() const;
 
  private:
+  void ReadPackage();
   void RunInstallation();
   void ReportOutcome();
 
@@ -94,6 +107,7 @@ class Installation {
   package::MessageBoxPrompter prompter_{services_.boxes};
   package::RecordingKolZip archiver_;
   bool administrator_refused_ = false;
+  bool holds_package_ = false;
   bool running_ = false;
   bool close_requested_ = false;
   InstallOutcome outcome_;

@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "archive/options.h"
-#include "package/errors.h"
-#include "installer/installation.h"
-#include "platform/text_file.h"
 #include "controls/memory_controls.h"
+#include "installer/installation.h"
+#include "package/errors.h"
+#include "platform/text_file.h"
 
 namespace kv::installer {
 namespace {
@@ -25,16 +25,6 @@ int StatusOf(const InstallOutcome& outcome) {
   if (!outcome.finished || !outcome.not_extracted.empty() || outcome.extraction_aborted)
     return kExtractionFailed;
   return outcome.not_registered.empty() ? kInstalled : kRegistrationFailed;
-}
-
-constexpr char16_t kNoMembersText[] = u"The file holds no package to install.";
-
-// True when the archive behind the installer holds at least one file.
-bool HoldsMembers(archive::TKolZip& archiver) {
-  archiver.OpenArchive(archive::kModeReadShared);
-  const bool any = archiver.FileCount() > 0;
-  archiver.CloseArchive();
-  return any;
 }
 
 // How an unattended run answers: keep an existing file when asked whether to replace it (the
@@ -69,7 +59,10 @@ struct UnattendedWindow {
   UnattendedWindow(const UnattendedWindow&) = delete;
   UnattendedWindow& operator=(const UnattendedWindow&) = delete;
 
-  InstallerControls Controls() { return {package_info, destination, overwrite, processing, progress}; }
+  InstallerControls Controls() {
+    return {package_info,      destination,   overwrite,     processing,    progress,
+            destination_field, browse_button, overwrite_box, install_button};
+  }
   // Asks the close query while the window is still open; closes when it agrees.
   void Close() {
     if (closed) return;
@@ -82,6 +75,7 @@ struct UnattendedWindow {
   ui::MemoryTickBox overwrite{true};
   ui::MemoryText processing;
   ui::MemoryProgressBar progress;
+  ui::MemoryEnable destination_field, browse_button, overwrite_box, install_button;
   ui::MemoryMessageBoxes boxes;
   ui::MemoryFolderPicker picker;
   ui::MemoryMessagePump pump;
@@ -132,10 +126,9 @@ int RunUnattended(const UnattendedOptions& options, const std::u16string& progra
     installation.ShowPackage();
     if (installation.AdministratorRefused()) {
       status = kNoAdministrator;
-    } else if (!HoldsMembers(installation.Archiver())) {
-      // Installing would extract nothing and then register whatever libraries already sit in
-      // the destination folder.
-      window.log.Append(kNoMembersText);
+    } else if (!installation.HoldsPackage()) {
+      // The window's start-up has logged why; installing would extract nothing and then
+      // register whatever libraries already sit in the destination folder.
       status = kNoPackage;
     }
   } catch (const std::exception& error) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "archive/archive_item.h"
+#include "platform/file_system.h"
 #include "tests/builder/package_fixture.h"
 
 namespace kv::builder {
@@ -25,8 +27,10 @@ class Pack : public ::testing::Test {
                u"Line one\nLine two",
                WinPath(dir / "stubs" / "mendKit.exe"),
                WinPath(dir / "package.exe"),
-               {WinPath(dir / "libs" / "a.dll"), WinPath(dir / "libs" / "b.ocx")}};
+               {WinPath(dir / "libs" / "a.dll"), WinPath(dir / "libs" / "b.ocx")},
+               WinPath(dir / "tmp")};
     fs::create_directories(dir / "tool");
+    fs::create_directories(dir / "tmp");
   }
   int Run() {
     return RunPack(request, WinPath(dir / "tool"),
@@ -40,22 +44,42 @@ class Pack : public ::testing::Test {
   std::vector<std::u16string> errors;
 };
 
-TEST_F(Pack, BuildsTheSamePackageAsTheDialog) {
+TEST_F(Pack, BuildsInATemporaryFolderKeepingOrderAndDates) {
+  constexpr std::uint32_t kDate = (24u << 25) | (5u << 21) | (17u << 16) | (13u << 11) | (45u << 5) | 29u;
+  ASSERT_TRUE(platform::SetLastWriteDosTime(request.libraries[1], kDate));
+  std::swap(request.libraries[0], request.libraries[1]);  // b.ocx first: the order given, not the folder's
   ASSERT_EQ(Run(), 0);
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(ReadFile(dir / "package.exe").substr(0, StubBytes().size()), StubBytes());
-  auto members = ListPackage(WinPath(dir / "package.exe"));
+
+  archive::TKolZip reader;
+  reader.SetFileName(WinPath(dir / "package.exe"));
+  reader.OpenArchive(archive::kModeReadShared);
   std::vector<std::u16string> names;
-  for (const auto& m : members) names.push_back(m.name);
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"a.dll", u"b.ocx", u"mendkit.ini"}));
-  EXPECT_EQ(ReadFile(dir / "tool" / "mendkit.ini"),
-            "[mendKit]\r\ndefaultPath=C:\\Tools\r\nmkName=Tools\r\nmkDesc=Line one\r\nLine two\r\n\r\n");
-  EXPECT_TRUE(fs::is_empty(dir / "tool" / "Temp"));
-  EXPECT_EQ(printed.back(), u"MendKit successfully built!");
-  EXPECT_NE(
-      std::find(printed.begin(), printed.end(), u"Compressing " + WinPath(dir / "tool" / "Temp" / "a.dll")),
-      printed.end());
+  archive::TKZArchiveItem item;
+  for (bool found = reader.FindFirst(u"*.*", item, archive::kDefaultSearchAttr, u""); found;
+       found = reader.FindNext(item)) {
+    names.push_back(item.FileName);
+    if (item.FileName == u"b.ocx") {
+      EXPECT_EQ(item.LastModFileDate, kDate >> 16);
+      EXPECT_EQ(item.LastModFileTime, kDate & 0xFFFF);
+    }
+  }
+  reader.SetBaseDir(WinPath(dir / "out"));
+  fs::create_directories(dir / "out");
+  reader.ExtractFiles(u"mendkit.ini", archive::kDefaultSearchAttr, u"");
+  reader.CloseArchive();
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"b.ocx", u"a.dll", u"mendkit.ini"}));
+  EXPECT_EQ(ReadFile(dir / "out" / "mendkit.ini"),
+            "[mendKit]\r\ndefaultPath=C:\\Tools\r\nmkName=Tools\r\nmkDesc=Line one\r\nmkDescText=Line "
+            "one\\nLine two\\n\r\n");
+
+  // Nothing beside the tool; the temporary work folder is gone.
+  EXPECT_TRUE(fs::is_empty(dir / "tool"));
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+  EXPECT_EQ(printed, (std::vector<std::u16string>{
+                         u"Compressing " + request.libraries[0], u"Compressing " + request.libraries[1],
+                         u"Compressing mendkit.ini", u"MendKit successfully built!"}));
 }
 
 TEST_F(Pack, FailuresLeaveNoPackage) {
@@ -68,6 +92,14 @@ TEST_F(Pack, FailuresLeaveNoPackage) {
       {"MissingLibrary",
        [this](PackRequest& r) { r.libraries.push_back(WinPath(dir / "libs" / "gone.dll")); },
        u"Unable to read "},
+      {"FolderAsLibrary", [this](PackRequest& r) { r.libraries.push_back(WinPath(dir / "libs")); },
+       u"Unable to read "},
+      {"TwoLibrariesOfOneName",
+       [this](PackRequest& r) {
+         dir.Write("other/A.DLL", "another a");
+         r.libraries.push_back(WinPath(dir / "other" / "A.DLL"));
+       },
+       u"Two libraries are named A.DLL"},
       {"MissingStub", [this](PackRequest& r) { r.stub = WinPath(dir / "nowhere" / "mendKit.exe"); },
        u"The installer program "},
       {"DefaultStubMissingBesideTheTool", [](PackRequest& r) { r.stub.reset(); }, u"The installer program "},
@@ -83,7 +115,8 @@ TEST_F(Pack, FailuresLeaveNoPackage) {
     EXPECT_FALSE(fs::exists(dir / "package.exe"));
     request = saved;
   }
-  EXPECT_FALSE(fs::exists(dir / "tool" / "mendkit.ini"));  // the stub is checked before anything is written
+  EXPECT_TRUE(fs::is_empty(dir / "tool"));
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 import unittest
 import zipfile
 
@@ -20,10 +21,10 @@ def win_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run(*args, stdin=None, env=None):
+def run(*args, stdin=None, env=None, cwd=None):
     command = ([ARGS.emulator] if ARGS.emulator else []) + [ARGS.cli] + list(args)
     done = subprocess.run(command, input=stdin or b"", capture_output=True, timeout=300,
-                          env=dict(os.environ, **(env or {})))
+                          env=dict(os.environ, **(env or {})), cwd=cwd)
     return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode("utf-8", "replace")
 
 
@@ -295,6 +296,56 @@ class RegisterTests(LibraryCase):
         failed = [i for i, line in enumerate(lines) if line.endswith(" failed.")]
         self.assertEqual(len(failed), 1, out)
         self.assertEqual(lines[failed[0] + 1], "    timed out after 1 s; regsvr32 was ended")
+
+
+class PackTests(CliCase):
+    DATE = (2024, 5, 17, 13, 45, 58)
+
+    def setUp(self):
+        super().setUp()
+        os.makedirs(self.path("libs"))
+        os.makedirs(self.path("tmp"))
+        for name in ("a.dll", "b.ocx"):
+            with open(self.path("libs/" + name), "wb") as f:
+                f.write(name.encode() * 100)
+        stamp = time.mktime(self.DATE + (0, 0, -1))
+        os.utime(self.path("libs/a.dll"), (stamp, stamp))
+        with open(self.path("mendKit.exe"), "wb") as f:
+            f.write(b"MZ" + bytes(range(256)) * 8)
+
+    def pack(self, *libraries):
+        # Relative paths, as a person types them in the package's folder; the work folder goes to
+        # TMPDIR on Linux (Wine keeps its own temporary folder).
+        return run("pack", "--name", "Tools", "--path", "C:\\Tools", "--desc", "Line one\nLine two",
+                   "--stub", "mendKit.exe", "--out", "out.exe", *libraries, cwd=self.dir,
+                   env={"TMPDIR": self.path("tmp")})
+
+    def test_members_keep_order_and_dates_and_nothing_is_left_behind(self):
+        cli_folder = os.path.dirname(os.path.abspath(ARGS.cli))
+        before = sorted(os.listdir(cli_folder))
+        status, out, err = self.pack("libs/b.ocx", "libs/a.dll")
+        self.assertEqual(status, 0, err)
+        self.assertEqual(out.splitlines(), ["Compressing libs/b.ocx", "Compressing libs/a.dll",
+                                            "Compressing mendkit.ini", "MendKit successfully built!"])
+        with zipfile.ZipFile(self.path("out.exe")) as z:
+            self.assertEqual([i.filename for i in z.infolist()], ["b.ocx", "a.dll", "mendkit.ini"])
+            self.assertEqual(z.getinfo("a.dll").date_time, self.DATE)
+            self.assertEqual(z.read("a.dll"), b"a.dll" * 100)
+            manifest = z.read("mendkit.ini")
+        self.assertIn(b"mkDesc=Line one\r\nmkDescText=Line one\\nLine two\\n\r\n", manifest)
+        self.assertEqual(sorted(os.listdir(cli_folder)), before)
+        if not ARGS.windows:
+            self.assertEqual(os.listdir(self.path("tmp")), [])
+
+    def test_library_that_cannot_be_read_stops_the_build_naming_it_as_given(self):
+        for library in ("libs/gone.dll", "libs"):
+            status, out, err = self.pack("libs/a.dll", library)
+            self.assertEqual(status, 1, out)
+            self.assertIn("Unable to read " + library + "; no package was built.", err)
+            self.assertNotIn("Z:", err)
+            self.assertFalse(os.path.exists(self.path("out.exe")))
+            if not ARGS.windows:
+                self.assertEqual(os.listdir(self.path("tmp")), [])
 
 
 def main():

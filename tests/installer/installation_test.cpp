@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "archive/errors.h"
+#include "package/manifest.h"
 #include "platform/unicode.h"
 #include "tests/installer/installer_fixture.h"
 
@@ -28,10 +29,27 @@ TEST_F(InstallerTest, ShowsNameDescriptionAndPathFromTheManifest) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(InstallerTest, TwoLineDescriptionShowsItsFirstLine) {
-  Open(MakePackage(u"First\r\nSecond\r\n"));
+TEST_F(InstallerTest, DescriptionOfSeveralLinesShowsEveryLineAsTyped) {
+  Open(MakePackage(package::MemoLinesText(u"First\r\n  indented \\ C:\\x\r\n\r\nLast")));
   installation->ShowPackage();
-  EXPECT_EQ(package_info.Lines().at(1), u"Description: First");
+  EXPECT_EQ(package_info.Lines(), (std::vector<std::u16string>{u"Program name: Tools", u"Description: First",
+                                                               u"  indented \\ C:\\x", u"", u"Last"}));
+}
+
+TEST_F(InstallerTest, PackageOfAnEarlierBuildShowsTheFirstLineOfItsDescription) {
+  // The earlier build's manifest: the memo's lines as they stood, no mkDescText.
+  const auto places = test::MakeTool(dir, "packer");
+  builder::PrepareStaging(places);
+  dir.Write("packer/Temp/a.dll", "a");
+  dir.Write("packer/Temp/mendkit.ini",
+            "[mendKit]\r\ndefaultPath=C:\\Old\r\nmkName=Old\r\nmkDesc=First\r\nSecond\r\n\r\n");
+  fs::create_directories(dir / "setup");
+  archive::TKolZip archiver;
+  builder::ConfigurePackageArchiver(archiver);
+  builder::WritePackageArchive(archiver, places, test::WinPath(dir / "setup" / "package.exe"));
+  Open(test::WinPath(dir / "setup" / "package.exe"));
+  installation->ShowPackage();
+  EXPECT_EQ(package_info.Lines(), (std::vector<std::u16string>{u"Program name: Old", u"Description: First"}));
 }
 
 TEST_F(InstallerTest, DefaultsWhenThePackageHoldsNoManifest) {
@@ -80,7 +98,37 @@ TEST_F(InstallerTest, FileThatIsNoPackageRaisesTheEngineError) {
   } catch (const archive::EKZException& error) {
     EXPECT_EQ(error.Message().rfind(u"Archiver: ", 0), 0u) << error.what();
   }
-  EXPECT_TRUE(package_info.Lines().empty());
+  EXPECT_EQ(package_info.Lines(), (std::vector<std::u16string>{u"The file holds no package to install."}));
+  EXPECT_FALSE(install_button.Enabled());
+  EXPECT_FALSE(installation->HoldsPackage());
+}
+
+// The installer program alone, as mendKit.exe is before a build: an archive with no member,
+// which the engine opens without complaint. A leftover manifest beside it must not be shown.
+TEST_F(InstallerTest, InstallerWithoutMembersOffersNothingToInstall) {
+  const auto package = test::BuildPackage(dir, {}, std::nullopt, "setup/package.exe");
+  dir.Write("setup/mendkit.ini", "[mendKit]\r\nmkName=Old\r\ndefaultPath=C:\\Old\r\n");
+  dir.Write("dest with spaces/old.dll", "x");
+  Open(package);
+  installation->ShowPackage();
+  EXPECT_EQ(package_info.Lines(), (std::vector<std::u16string>{u"The file holds no package to install."}));
+  EXPECT_EQ(destination.Text(), u"");
+  EXPECT_FALSE(install_button.Enabled());
+  destination.SetText(Destination());
+  installation->Install();  // a press that reaches the handler anyway does nothing
+  EXPECT_TRUE(registered.empty());
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(closed, 0);
+}
+
+TEST_F(InstallerTest, PackageCutInsideItsFirstMemberOffersNothingToInstall) {
+  MakePackage();
+  const std::string whole = ReadFile(dir / "setup" / "package.exe");
+  dir.Write("setup/cut.exe", whole.substr(0, test::StubBytes().size() + 20));
+  Open(test::WinPath(dir / "setup" / "cut.exe"));
+  EXPECT_THROW(installation->ShowPackage(), archive::EKZException);
+  EXPECT_EQ(package_info.Lines(), (std::vector<std::u16string>{u"The file holds no package to install."}));
+  EXPECT_FALSE(install_button.Enabled());
 }
 
 TEST_F(InstallerTest, InstallReplacesFilesAndRegistersEveryLibraryDllsFirst) {
@@ -145,6 +193,10 @@ TEST_F(InstallerTest, ExtractionFailureAnsweredAbortIsReported) {
   installation->Install();
   ASSERT_FALSE(boxes.shown.empty());
   EXPECT_EQ(boxes.shown.front().buttons, ui::MessageButtons::AbortRetryIgnore);
+  // The engine's reason alone: nothing hints at a full disk when a folder is in the way.
+  EXPECT_NE(boxes.shown.front().text.find(u"a.dll"), std::u16string::npos);
+  EXPECT_EQ(boxes.shown.front().text.find(u"disk"), std::u16string::npos)
+      << platform::Utf16ToUtf8(boxes.shown.front().text);
   EXPECT_EQ(boxes.shown.back().kind, ui::MessageKind::Warning);
   EXPECT_NE(boxes.shown.back().text.find(u"aborted"), std::u16string::npos)
       << platform::Utf16ToUtf8(boxes.shown.back().text);
@@ -160,6 +212,34 @@ TEST_F(InstallerTest, EmptyDestinationIsRefused) {
   EXPECT_TRUE(registered.empty());
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(terminated, 0);
+}
+
+TEST_F(InstallerTest, ControlsThatWouldChangeTheRunAreDisabledWhileItRuns) {
+  ui::EnableControl* const controls[] = {&destination_field, &browse_button, &overwrite_box, &install_button};
+  const auto enabled = [&] {
+    std::vector<bool> states;
+    for (const auto* c : controls) states.push_back(c->Enabled());
+    return states;
+  };
+  const std::vector<bool> all(4, true), none(4, false);
+  // A member that cannot be written, answered Abort, ends the run early; an engine error that
+  // passes through must bring the controls back too.
+  fs::create_directories(dir / "dest with spaces" / "a.dll");
+  Open(MakePackage());
+  installation->ShowPackage();
+  EXPECT_EQ(enabled(), all);
+  std::vector<std::vector<bool>> during;
+  pump.actions.push_back([&] { during.push_back(enabled()); });
+  boxes.answers.push_back(ui::MessageAnswer::Abort);
+  installation->Install();
+  ASSERT_FALSE(during.empty());
+  EXPECT_EQ(during[0], none);
+  EXPECT_EQ(enabled(), all);
+
+  fs::remove_all(dir / "setup" / "package.exe");
+  fs::create_directories(dir / "setup" / "package.exe");  // the archive cannot be opened any more
+  EXPECT_ANY_THROW(installation->Install());
+  EXPECT_EQ(enabled(), all);
 }
 
 TEST_F(InstallerTest, SecondInstallAndCloseDuringTheRunWaitForItsEnd) {

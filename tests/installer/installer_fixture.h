@@ -38,9 +38,11 @@ class InstallerTest : public ::testing::Test {
                                        u"DllRegisterServer reported an error (regsvr32 exit code 5)";
                                  return result;
                                }};
-    installation = std::make_unique<Installation>(
-        InstallerControls{package_info, destination, overwrite, processing, progress}, std::move(services),
-        package);
+    installation = std::make_unique<Installation>(Controls(), std::move(services), package);
+  }
+  InstallerControls Controls() {
+    return {package_info,      destination,   overwrite,     processing,    progress,
+            destination_field, browse_button, overwrite_box, install_button};
   }
   std::u16string Destination() const { return test::WinPath(dir / "dest with spaces"); }
   std::u16string InDestination(const char16_t* name) const { return Destination() + u"\\" + name; }
@@ -55,6 +57,7 @@ class InstallerTest : public ::testing::Test {
   test::RecordingText destination, processing;
   ui::MemoryTickBox overwrite{true};
   test::RecordingProgressBar progress;
+  ui::MemoryEnable destination_field, browse_button, overwrite_box, install_button;
   test::ScriptedMessageBoxes boxes;
   test::ScriptedFolderPicker picker;
   test::ScriptedMessagePump pump;

@@ -75,7 +75,8 @@ class Unattended : public ::testing::Test {
                             registered.push_back(path);
                             registration::RegistrationResult result;
                             result.registered = failing.count(path) == 0;
-                            if (!result.registered) result.cause = u"DllRegisterServer reported an error (regsvr32 exit code 5)";
+                            if (!result.registered)
+                              result.cause = u"DllRegisterServer reported an error (regsvr32 exit code 5)";
                             return result;
                           }};
     return RunUnattended(*options, package, hooks);
@@ -136,6 +137,43 @@ TEST_F(Unattended, StatusTellsWhatWentWrong) {
   EXPECT_EQ(Run({}, WinPath(dir / "setup" / "empty.exe")), kNoPackage);
   EXPECT_TRUE(registered.empty());
   EXPECT_NE(Log().find("The file holds no package to install."), std::string::npos) << Log();
+}
+
+// What lies behind the installer program decides whether anything is installed at all; a
+// library already in the destination must not be registered for a file that installs nothing.
+TEST_F(Unattended, OnlyAPackageWithMembersInstalls) {
+  MakePackage();
+  const std::string good = ReadFile(dir / "setup" / "package.exe");
+  test::BuildPackage(dir, {}, std::nullopt, "setup/bare.exe");
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int status;
+  };
+  const Case cases[] = {
+      {"bare_installer", ReadFile(dir / "setup" / "bare.exe"), kNoPackage},
+      {"cut_inside_the_first_member", good.substr(0, test::StubBytes().size() + 20), kNoPackage},
+      // Every member is whole, only the directory is cut: the engine's recovery finds them all.
+      {"cut_inside_the_directory", good.substr(0, good.size() - 30), kInstalled},
+      {"good_package", good, kInstalled},
+  };
+  const std::u16string dest = WinPath(dir / "dest");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    registered.clear();
+    fs::remove_all(dir / "dest");
+    dir.Write("dest/stray.dll", "already there");
+    dir.Write("setup/case.exe", c.bytes);
+    EXPECT_EQ(Run({u"/D=" + dest}, WinPath(dir / "setup" / "case.exe")), c.status) << Log();
+    if (c.status == kNoPackage) {
+      EXPECT_TRUE(registered.empty());
+      EXPECT_NE(Log().find("The file holds no package to install."), std::string::npos) << Log();
+      EXPECT_FALSE(fs::exists(dir / "dest" / "a.dll"));
+    } else {
+      EXPECT_EQ(registered.size(), 3u);
+      EXPECT_EQ(ReadFile(dir / "dest" / "a.dll"), "new a.dll");
+    }
+  }
 }
 
 TEST_F(Unattended, KeepLeavesExistingFiles) {

@@ -1,5 +1,6 @@
 // kolvane-cli pack: builds a MendKit package without the dialog, through the same build steps
-// (manifest and staging folder beside kolvane-cli, the dialog's archive settings).
+// (manifest and staging in a temporary folder, the dialog's archive settings); libraries and
+// files are named in its output as they were typed.
 #include <cstdio>
 #include <memory>
 #include <string>

@@ -56,8 +56,8 @@ InstallerWindow::InstallerWindow(WinMessagePump& pump)
 
 void InstallerWindow::Create(int show) {
   const SIZE size = WindowSizeFor(kClientWidth, kClientHeight, kStyle, kExStyle, WindowDpi(nullptr));
-  CreateBound(L"MendKitMainForm", u"MendKit Installer (Powered by Kolvane)", kStyle, kExStyle, size.cx, size.cy,
-              nullptr, LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
+  CreateBound(L"MendKitMainForm", u"MendKit Installer (Powered by Kolvane)", kStyle, kExStyle, size.cx,
+              size.cy, nullptr, LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
   if (window() == nullptr) throw std::runtime_error("Cannot create the installer window");
   if (end_requested_) {
     DestroyWindow(window());
@@ -76,6 +76,10 @@ void InstallerWindow::BindControls() {
   status_bar_ = WinStatusPanel(item(ids::kInstallStatusBar));
   overwrite_ = WinTickBox(item(ids::kOverwriteBox));
   progress_ = WinProgress(item(ids::kInstallProgress));
+  destination_field_ = WinButton(item(ids::kDestEdit));
+  browse_button_ = WinButton(item(ids::kDestButton));
+  overwrite_box_ = WinButton(item(ids::kOverwriteBox));
+  install_button_ = WinButton(item(ids::kInstallButton));
   boxes_.set_owner(window());
   picker_ = WinFolderPicker(window());
   SendMessageW(item(ids::kInstallStatusBar), SB_SIMPLE, TRUE, 0);
@@ -98,7 +102,8 @@ void InstallerWindow::BindControls() {
                                         {},
                                         kInstallerTitle};
   installation_ = std::make_unique<installer::Installation>(
-      installer::InstallerControls{package_info_, destination_, overwrite_, processing_, progress_},
+      installer::InstallerControls{package_info_, destination_, overwrite_, processing_, progress_,
+                                   destination_field_, browse_button_, overwrite_box_, install_button_},
       std::move(services), ProgramPath());
 }
 

@@ -44,6 +44,7 @@ class InstallerWindow final : public SkinnedWindow<InstallerWindow> {
   WinStatusPanel status_bar_;  // StatusBar1
   WinTickBox overwrite_;       // cboverwrite
   WinProgress progress_;       // pbProgress
+  WinButton destination_field_, browse_button_, overwrite_box_, install_button_;
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
   std::unique_ptr<installer::Installation> installation_;

@@ -69,9 +69,7 @@ class InstallerRegistration : public InstallerTest {
                                [this] { ++terminated; },
                                [] { return true; },
                                nullptr};
-    installation = std::make_unique<Installation>(
-        InstallerControls{package_info, destination, overwrite, processing, progress}, std::move(services),
-        package);
+    installation = std::make_unique<Installation>(Controls(), std::move(services), package);
   }
   std::string Native(const char16_t* name) const { return platform::Utf16ToUtf8(InDestination(name)); }
 };
