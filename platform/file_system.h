@@ -45,6 +45,14 @@ bool CreateFolderTree(std::u16string_view path);
 // attributes and last-write time; the POSIX stand-in keeps the bytes only.
 bool CopyFileReplacing(const std::u16string& from, const std::u16string& to);
 
+// Puts the file `from` in the place of `to` in one step (MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; POSIX stand-in: rename, then the folder
+// synced): afterwards `to` names what was `from` and `from` is gone, or, when it fails, both
+// are as they were; a reader never sees a mix of the two or no `to` at all. Both must lie in
+// the same volume and neither may be open (Windows refuses to replace an open file). False
+// when `from` is missing or a folder, `to` is a folder or read-only, or the move fails.
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to);
+
 // Deletes the file `path` (DeleteFileW). False when it does not exist, is a folder or cannot
 // be deleted; a read-only file is not deleted (clear its attributes first, as on Windows).
 bool DeleteFileAt(std::u16string_view path);

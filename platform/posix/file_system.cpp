@@ -113,6 +113,24 @@ bool CopyFileReplacing(const std::u16string& from, const std::u16string& to) {
   return fs::copy_file(Native(from), Native(to), fs::copy_options::overwrite_existing, error) && !error;
 }
 
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
+  const auto source = posix::NativePath(from);
+  const auto target = posix::NativePath(to);
+  struct stat st {};
+  if (!source || !target || ::stat(source->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  // MoveFileExW refuses to replace a folder or a read-only file; rename would take either.
+  if (::stat(target->c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || IsReadOnly(st))) return false;
+  if (::rename(source->c_str(), target->c_str()) != 0) return false;
+  // The new name is only durable once the folder's entry is on the disk.
+  const std::string folder = fs::path(*target).parent_path().string();
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
+}
+
 bool DeleteFileAt(std::u16string_view path) {
   const auto native = posix::NativePath(path);
   struct stat st {};

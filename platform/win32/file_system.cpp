@@ -63,6 +63,12 @@ bool CopyFileReplacing(const std::u16string& from, const std::u16string& to) {
   return CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
 }
 
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
+  // Write-through: the call returns only once the move is on the disk, so a power loss right
+  // after it cannot bring the old file back.
+  return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 bool DeleteFileAt(std::u16string_view path) { return ::DeleteFileW(WideCopy(path).c_str()) != 0; }
 
 bool DeleteFileQuietly(const std::u16string& file) { return DeleteFileW(Wide(file)) != FALSE; }
