@@ -229,6 +229,11 @@ class TKZBaseArchiver {
   bool CompressStream(TKZStream& source, TKZStream& archive, TDirItem& entry);
   void RollbackUpdate();
   std::u16string MakeTempFileName() const;
+  // Whether a commit builds the new archive in a new file (an archive file of ours) rather
+  // than rewriting the stream in place (a caller's stream, memory, a spanned archive).
+  bool BuildsInNewFile() const;
+  // Flushes the commit's new archive, moves it over the archive file and opens that again.
+  void InstallUpdateFile();
 
   // --- Stub ---
   bool FastFileAppend(TKZStream& out_file_stream, TKZStream& in_file_stream, const std::u16string& file_name);

@@ -1,5 +1,6 @@
 // CopyMember: an unchanged member (or a replaced one whose new data was not stored) copied
-// byte for byte from the saved tail to the archive's current position.
+// byte for byte from where the commit keeps the old members (the old archive file, or the
+// saved tail of a caller's stream) to the archive's current position.
 #include "archive/base_archiver.h"
 #include "archive/commit_state.h"
 #include "archive/errors.h"
@@ -20,14 +21,14 @@ void TKZBaseArchiver::CopyMember(std::int32_t index) {
   for (std::int32_t i = 0; i < dm.RBCDir.Count() && old_index < 0; ++i)
     if (dm.RBCDir[i].Name == old_name) old_index = i;
   TKZCommitState* state = FCommit;
-  if (old_index < 0 || !state || !state->tail) throw EKZException(kNative::CopiedMemberOutOfRange, Name);
+  if (old_index < 0 || !state || !state->source) throw EKZException(kNative::CopiedMemberOutOfRange, Name);
   const TDirItem& old_item = dm.RBCDir[old_index];
   if (entry.Operation == poUpdate) entry = old_item;
 
-  const std::int64_t tail_offset = static_cast<std::int64_t>(old_item.LocalHeaderOffset()) - state->write_start;
-  TKZStream& tail = state->tail->Stream();
-  const auto header = TKZLocalFileHeader::Parse(tail.ReadAt(tail_offset, TKZLocalFileHeader::kSize));
-  if (tail_offset < 0 || !header) throw EKZException(kNative::InvalidArchive, Name);
+  const std::int64_t old_offset = static_cast<std::int64_t>(old_item.LocalHeaderOffset()) - state->source_base;
+  TKZStream& from = *state->source;
+  const auto header = TKZLocalFileHeader::Parse(from.ReadAt(old_offset, TKZLocalFileHeader::kSize));
+  if (old_offset < 0 || !header) throw EKZException(kNative::InvalidArchive, Name);
   const std::int64_t length = static_cast<std::int64_t>(TKZLocalFileHeader::kSize + old_item.CentralDir.nameLength +
                                                         header->extraLength + old_item.CompressedSize());
 
@@ -40,8 +41,8 @@ void TKZBaseArchiver::CopyMember(std::int32_t index) {
   } else {
     entry.CentralDir.relOffsetLH = static_cast<std::uint32_t>(position);
   }
-  tail.Seek(tail_offset);
-  if (CopyStreamBytes(tail, archive, length) != length)
+  from.Seek(old_offset);
+  if (CopyStreamBytes(from, archive, length) != length)
     throw EKZException(kNative::WriteToStreamFailed, Name);
 }
 

@@ -27,6 +27,26 @@ std::int64_t CopyStreamBytes(TKZStream& from, TKZStream& to, std::int64_t count)
   return copied;
 }
 
+UpdateFile::UpdateFile(const std::u16string& archive_name)
+    : archive_name_(archive_name), file_name_(NameFor(archive_name)) {
+  // A read-only leftover could not be truncated by the create below.
+  platform::SetFileAttributesAt(file_name_, platform::kAttrNormal);
+  stream_ = std::make_unique<TKZFileStream>(file_name_, platform::kOpenCreate);
+}
+
+UpdateFile::~UpdateFile() {
+  stream_.reset();  // closed first: an open file cannot be deleted on Windows
+  if (!installed_) platform::DeleteFileAt(file_name_);
+}
+
+bool UpdateFile::Install() {
+  stream_.reset();
+  if (const auto attributes = platform::GetFileAttributesAt(archive_name_))
+    platform::SetFileAttributesAt(file_name_, *attributes & ~platform::kAttrReadOnly);
+  installed_ = platform::MoveFileReplacing(file_name_, archive_name_);
+  return installed_;
+}
+
 TempTail::TempTail(const std::u16string& file_name, TKZStream& archive, std::int64_t offset,
                    const TKZBaseArchiver& arc)
     : file_name_(file_name) {

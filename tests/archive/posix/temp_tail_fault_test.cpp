@@ -1,8 +1,7 @@
-// The saved tail of a commit when the archive stops taking bytes: the commit fails while
-// writing the directory, the rollback cannot copy the tail back either, and the tail file is
-// kept as the only copy of the members behind the write start. Also: a tail file that cannot
-// be created leaves the archive and the temporary folder as they were. The faults come from
-// the POSIX stand-in (platform/posix/fault_injection.h).
+// The new archive file of a commit when it stops taking bytes: the commit fails while writing
+// the directory, the archive is left exactly as it was and the new file is removed. Also: a
+// new file that cannot be created leaves the archive and its folder as they were. The faults
+// come from the POSIX stand-in (platform/posix/fault_injection.h).
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
@@ -32,10 +31,10 @@ std::string MakeArchive(const TestDir& dir) {
   return ReadFile(dir / "a.zip");
 }
 
-TEST(TempTailFault, CopyBackFailsSoTheTailFileIsKeptAndTheFailureReported) {
+TEST(TempTailFault, DirectoryWriteFailsSoTheArchiveStaysAsItWasAndTheFailureIsReported) {
   TestDir dir;
   const std::string before = MakeArchive(dir);
-  // Replacing the second member puts everything from its local header on into the tail file.
+  // Replacing the second member rewrites everything from its local header on.
   const WrittenEntry second = ReadWritten(before).entries[1];
   const auto write_start = static_cast<std::size_t>(second.offset);
   ASSERT_GT(write_start, 0u);
@@ -46,11 +45,10 @@ TEST(TempTailFault, CopyBackFailsSoTheTailFileIsKeptAndTheFailureReported) {
   RecordingZip zip;
   zip.SetFileName(PathText(dir / "a.zip"));
   zip.SetTempDir(PathText(dir / "tmp"));
-  // Once the last member is written the archive takes no more bytes: first the directory
-  // fails, then the rollback's copy of the tail.
+  // Once the last member is written the new archive takes no more bytes: the directory fails.
   zip.cancel_at = [&](const std::string& event) {
     if (event.rfind("file end", 0) == 0 && event.find("n1.txt") != std::string::npos)
-      faults::FailNthWrite(1, u"a.zip", faults::WriteFaultLasts::UntilCleared);
+      faults::FailNthWrite(1, u"a.zip.kv-update.tmp", faults::WriteFaultLasts::UntilCleared);
     return false;
   };
   zip.OpenArchive();
@@ -64,20 +62,17 @@ TEST(TempTailFault, CopyBackFailsSoTheTailFileIsKeptAndTheFailureReported) {
   } catch (const EKZException& e) {
     EXPECT_EQ(e.NativeError(), kNative::WriteToStreamFailed) << platform::Utf16ToUtf8(e.Message());
   }
-  EXPECT_GE(faults::RefusedWrites(), 2u) << "the directory and the copy back were both refused";
+  EXPECT_GE(faults::RefusedWrites(), 1u) << "the directory was refused";
   faults::ClearFaults();
+  EXPECT_EQ(zip.DMHandle()->CDir.Count(), 2) << "the directory is as it was";
   zip.CloseArchive();
 
-  const std::vector<std::string> tails = TailFiles(dir / "tmp");
-  ASSERT_EQ(tails.size(), 1u) << "the tail file stays";
-  const std::string tail = ReadFile(dir / "tmp" / tails.front());
-  EXPECT_EQ(tail, before.substr(write_start)) << "it holds the old members from the write start on";
-  const std::string after = ReadFile(dir / "a.zip");
-  EXPECT_EQ(after, before.substr(0, write_start)) << "the archive holds nothing behind the write start";
-  EXPECT_EQ(after + tail, before) << "together they are the archive as it was";
+  EXPECT_TRUE(TailFiles(dir / "tmp").empty());
+  EXPECT_FALSE(fs::exists(dir / "a.zip.kv-update.tmp")) << "the new archive file was removed";
+  EXPECT_EQ(ReadFile(dir / "a.zip"), before) << "the archive is exactly as it was";
 }
 
-TEST(TempTailFault, RefusedTailFileLeavesArchiveAndTemporaryFolderAsTheyWere) {
+TEST(TempTailFault, RefusedNewArchiveFileLeavesArchiveAndFoldersAsTheyWere) {
   TestDir dir;
   const std::string before = MakeArchive(dir);
   const WrittenEntry first = ReadWritten(before).entries[0];
@@ -101,7 +96,8 @@ TEST(TempTailFault, RefusedTailFileLeavesArchiveAndTemporaryFolderAsTheyWere) {
   EXPECT_EQ(zip.DMHandle()->CDir.Count(), 2) << "the directory is as it was";
   zip.CloseArchive();
 
-  EXPECT_TRUE(TailFiles(dir / "tmp").empty()) << "the unused temporary file was removed";
+  EXPECT_TRUE(TailFiles(dir / "tmp").empty());
+  EXPECT_FALSE(fs::exists(dir / "a.zip.kv-update.tmp")) << "no new archive file was made";
   EXPECT_EQ(ReadFile(dir / "a.zip"), before);
 }
 
