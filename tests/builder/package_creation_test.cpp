@@ -78,7 +78,7 @@ TEST_F(PackageDialog, BuildWritesStagedFilesAndManifestBehindTheInstallerProgram
                                           {u"mendkit.ini", static_cast<std::int64_t>(manifest.size())}}));
   EXPECT_EQ(manifest,
             "[mendKit]\r\ndefaultPath=C:\\Program Files\\My Libraries\r\nmkName=My MendKit\r\n"
-            "mkDesc=First\r\nSecond\r\n\r\n");
+            "mkDesc=First\r\nmkDescText=First\\nSecond\\n\r\n");
 
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, u"MendKit successfully built!");
