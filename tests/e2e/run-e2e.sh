@@ -105,6 +105,8 @@ echo "== Browse, Register, Save log"
 libs="$WINEPREFIX/drive_c/Test Libraries"
 mkdir -p "$libs"
 for f in a.dll c.dll b.ocx plain.dll; do cp "$build/tests/fixtures/libraries/$f" "$libs/"; done
+# A backup copy: "*.dll" matches it through its 8.3 short name, the list must not.
+cp "$build/tests/fixtures/libraries/a.dll" "$libs/a.dll_old"
 driver click "$main" 102 >/dev/null
 if driver pick-folder "C:\\Test Libraries" >/dev/null; then pass "folder picker confirms the folder"; else
   fail "folder picker confirms the folder"; echo "$passed passed, $failed failed"; exit 1; fi
@@ -160,7 +162,8 @@ expect "progress label" "Idle." "$(driver text "$dialog" 205)"
 target="$WINEPREFIX/drive_c/Installed Libs"
 driver set-text "$dialog" 201 "Test Kit" >/dev/null
 driver set-text "$dialog" 202 "C:\\Installed Libs" >/dev/null
-driver set-text "$dialog" 203 "Fixes for the test servers" >/dev/null
+# Three lines: the installer must show all of them.
+driver set-text "$dialog" 203 $'Fixes for the test servers\r\nSecond line\r\nThird line' >/dev/null
 shot "$dialog" kolvane-package-dialog.png
 mkdir -p "$work/packages"
 package="$work/packages/TestKit.exe"
@@ -251,6 +254,8 @@ check "installer window opens" driver wait "$installer"
 memo=$(driver text "$installer" 303)
 expect "memo shows the name" "Program name: Test Kit" "$(printf '%s\n' "$memo" | sed -n 1p | tr -d '\r')"
 expect "memo shows the description" "Description: Fixes for the test servers" "$(printf '%s\n' "$memo" | sed -n 2p | tr -d '\r')"
+expect "memo shows every line of the description" "Second line|Third line" \
+  "$(printf '%s\n' "$memo" | sed -n '3,4p' | tr -d '\r' | paste -sd '|')"
 expect "destination from the manifest" "C:\\Installed Libs" "$(driver text "$installer" 305)"
 expect "title label" "MendKit" "$(driver text "$installer" 302)"
 expect "overwrite ticked at start" "1" "$(driver checked "$installer" 307)"
