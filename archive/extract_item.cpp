@@ -5,6 +5,7 @@
 #include "archive/paths.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/temp_files.h"
 
 namespace kv::archive {
 namespace {
@@ -33,6 +34,32 @@ bool HasParentStep(std::u16string_view name) {
 
 std::int32_t AsSigned(std::uint32_t value) { return static_cast<std::int32_t>(value); }
 
+// The first folder below `dest_dir` on the way to `file_name` that is a symbolic link or a
+// junction (empty when there is none). Such a link was not made by this extraction and may
+// lead anywhere, so nothing is written through it.
+std::u16string LinkOnTheWay(const std::u16string& dest_dir, std::u16string_view file_name) {
+  if (dest_dir.empty()) return {};
+  for (std::size_t end = file_name.find_first_of(u"\\/"); end != std::u16string_view::npos;
+       end = file_name.find_first_of(u"\\/", end + 1)) {
+    std::u16string level = dest_dir + std::u16string(file_name.substr(0, end));
+    if (platform::IsLink(level)) return level;
+  }
+  return {};
+}
+
+// Puts the finished temporary file in the place of `target`. A read-only old file (which the
+// caller has decided to replace) loses the bit first and gets it back when the move fails; a
+// link in that place is replaced itself, its target is never touched.
+bool PutInPlace(const std::u16string& temp, const std::u16string& target) {
+  const bool link = platform::IsLink(target);
+  const auto old_attributes = link ? std::nullopt : platform::GetFileAttributesAt(target);
+  const bool read_only = old_attributes && (*old_attributes & platform::kAttrReadOnly);
+  if (read_only) platform::SetFileAttributesAt(target, 0);
+  if (platform::MoveFileReplacing(temp, target)) return true;
+  if (read_only) platform::SetFileAttributesAt(target, *old_attributes);
+  return false;
+}
+
 }  // namespace
 
 void TKZBaseArchiver::ExtractItemToFile(std::int32_t index, const std::u16string& file_name_in,
@@ -51,6 +78,9 @@ void TKZBaseArchiver::ExtractItemToFile(std::int32_t index, const std::u16string
   if (!FOptions.CreateDirs()) {
     file_name = std::u16string(FinalComponent(file_name));
   } else {
+    // Nor through a link that is already inside it.
+    if (const std::u16string link = LinkOnTheWay(dest_dir, file_name); !link.empty())
+      throw EKZException(kNative::CannotCreateExtractedFolder, {link}, Name);
     const std::u16string folder = dest_dir + std::u16string(FolderPart(file_name));
     if (!folder.empty() && !platform::CreateFolderTree(folder))
       throw EKZException(kNative::CannotCreateExtractedFolder, {folder}, Name);
@@ -60,7 +90,9 @@ void TKZBaseArchiver::ExtractItemToFile(std::int32_t index, const std::u16string
   if (is_folder) return;
 
   std::u16string target = dest_dir + file_name;
-  if (platform::FileExists(target)) {
+  // A dangling link counts as an existing file: the overwrite rules decide, and a replacement
+  // takes the link's place instead of following it.
+  if (platform::FileExists(target) || platform::IsLink(target)) {
     if (!FOptions.ReplaceReadOnly()) {
       const auto attributes = platform::GetFileAttributesAt(target);
       if (attributes && (*attributes & platform::kAttrReadOnly)) return;
@@ -87,41 +119,37 @@ void TKZBaseArchiver::ExtractItemToFile(std::int32_t index, const std::u16string
         break;
     }
   }
-  if (platform::FileExists(target)) {
-    platform::SetFileAttributesAt(target, 0);
-    platform::DeleteFileAt(target);
-  }
 
+  // The member is written under a temporary name beside its target and takes the target's
+  // place only once it is complete and checked: a member that fails, is skipped or is
+  // cancelled leaves an old file as it was.
   std::unique_ptr<TKZFileStream> file;
+  std::u16string temp;
   try {
-    file = std::make_unique<TKZFileStream>(target, kCreateMode);
+    temp = platform::CreateUniqueTempFile(std::u16string(FolderPart(target)), u"kvx");
+    file = std::make_unique<TKZFileStream>(temp, kCreateMode);
   } catch (const platform::PlatformError&) {
+    if (!temp.empty()) platform::DeleteFileAt(temp);
     throw EKZException(kNative::CannotCreateExtractedFile, {target}, Name);
   }
-
-  // Whatever happens while writing, the file is closed, stamped and, unless it came out
-  // whole, deleted before the error goes on.
-  bool failed = true;
-  struct Finish {
-    TKZBaseArchiver& self;
+  struct TempGuard {
     std::unique_ptr<TKZFileStream>& file;
-    const std::u16string& target;
-    const TDirItem& item;
-    std::uint32_t attributes;
-    bool& failed;
-    ~Finish() {
-      if (self.FOptions.FlushBuffers() && platform::IsRemovableDrive(target)) file->Flush();
+    const std::u16string& temp;
+    bool placed = false;
+    ~TempGuard() {
       file.reset();
-      platform::SetLastWriteDosTime(target, (static_cast<std::uint32_t>(item.CentralDir.lastModDate) << 16) |
-                                                item.CentralDir.lastModTime);
-      if (self.FSkipFile || self.FProgressCancel || failed)
-        platform::DeleteFileAt(target);
-      else if (self.FOptions.SetAttributes())
-        platform::SetFileAttributesAt(target, attributes);
+      if (!placed) platform::DeleteFileAt(temp);
     }
-  } finish{*this, file, target, item, file_attr, failed};
+  } guard{file, temp};
   ExtractItemToStream(index, *file);
-  failed = false;
+  if (FOptions.FlushBuffers() && platform::IsRemovableDrive(target)) file->Flush();
+  file.reset();
+  if (FSkipFile || FProgressCancel) return;
+  platform::SetLastWriteDosTime(temp, (static_cast<std::uint32_t>(item.CentralDir.lastModDate) << 16) |
+                                          item.CentralDir.lastModTime);
+  if (!PutInPlace(temp, target)) throw EKZException(kNative::CannotCreateExtractedFile, {target}, Name);
+  guard.placed = true;
+  if (FOptions.SetAttributes()) platform::SetFileAttributesAt(target, file_attr);
 }
 
 }  // namespace kv::archive

@@ -23,6 +23,8 @@ inline constexpr std::uint32_t kAttrSystem = 0x04;
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kAttrNormal = 0x80;
+// A symbolic link, a junction or another reparse point (FILE_ATTRIBUTE_REPARSE_POINT).
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
 // --- Existence and folders ---
 
@@ -37,6 +39,21 @@ bool CreateFolder(const std::u16string& path);
 // afterwards (also when it existed before); false when any level cannot be created, e.g. a
 // file is in the way, the drive is missing or a name is one Windows cannot hold.
 bool CreateFolderTree(std::u16string_view path);
+
+// True when `path` itself is a symbolic link, a junction or another reparse point, whether
+// or not what it points at exists; the link is not followed. The POSIX stand-in: lstat says
+// it is a symbolic link. False when nothing is there.
+bool IsLink(const std::u16string& path);
+
+// Which folder `path` is once links and junctions are followed: two paths with equal
+// identities name the same folder (volume serial and file index on Windows, device and inode
+// in the stand-in). Nothing when the folder cannot be opened.
+struct FolderIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FolderIdentity&) const = default;
+};
+std::optional<FolderIdentity> IdentifyFolder(const std::u16string& path);
 
 // --- Copying and deleting ---
 

@@ -13,9 +13,19 @@
 // that matches nothing, gives an empty list: the search never throws for a failure of the
 // file system.
 //
+// ListFolder(pattern, attribute_filter, os_error): the same listing, except that a folder
+// that is there but cannot be listed (access denied, a read error) gives nothing instead of
+// an empty list, with the OS error (GetLastError, errno in the stand-in) in `os_error` when
+// given. A missing folder and a pattern that matches nothing still give an empty list.
+//
+// A symbolic link or junction is listed under its own name with the attributes of what it
+// leads to plus the reparse-point bit (0x400, kAttrReparsePoint in platform/file_system.h),
+// as FindFirstFileW reports it; listing its contents follows it.
+//
 // The POSIX stand-in reads the folder with readdir (its order), matches the pattern itself,
-// reports the attributes that GetFileAttributesAt (platform/file_system.h) gives and the size
-// that stat gives. It reads a final ".*" as "any extension or none" only in "*.*" itself.
+// reports the attributes that GetFileAttributesAt (platform/file_system.h) gives, plus 0x400
+// when lstat says the entry is a symbolic link, and the size that stat gives. It reads a
+// final ".*" as "any extension or none" only in "*.*" itself.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,15 +40,17 @@ struct FoundFile {
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;  // 0 for a folder
   bool IsFolder() const { return (attributes & 0x10) != 0; }
+  bool IsLink() const { return (attributes & 0x400) != 0; }
 };
 
 std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t attribute_filter);
 
-// Why FindFiles would find nothing in `folder` (ending with "\") because the folder itself
-// cannot be read: missing, not a folder, access refused. The system's reason for it (its
-// message text, without a final period or line break), or nothing when the folder can be
-// listed, empty or not. FindFiles stays silent; a caller asks this to tell "nothing there"
-// from "cannot look".
+std::optional<std::vector<FoundFile>> ListFolder(const std::u16string& pattern, std::uint32_t attribute_filter,
+                                                 std::uint32_t* os_error = nullptr);
+
+// Why `folder` (a folder path, with or without a trailing "\") cannot be listed: the system's
+// reason as a short text without a final full stop, for a missing folder, a file, or one
+// that may not be read. Nothing when it can be listed, even when it is empty.
 std::optional<std::u16string> FolderListingProblem(const std::u16string& folder);
 
 }  // namespace kv::platform

@@ -16,8 +16,10 @@ struct Faults {
   std::uint32_t writes_seen = 0;
   std::uint32_t writes_refused = 0;
   std::optional<int> create_error;
+  std::u16string listing_suffix;
+  std::optional<int> listing_error;
 
-  void UpdateArmed() { armed = write_nth != 0 || create_error.has_value(); }
+  void UpdateArmed() { armed = write_nth != 0 || create_error.has_value() || listing_error.has_value(); }
 };
 
 Faults& State() {
@@ -61,9 +63,19 @@ void RefuseNextCreate(int os_error) {
   f.UpdateArmed();
 }
 
+void RefuseListing(std::u16string_view folder_suffix, int os_error) {
+  Faults& f = State();
+  std::lock_guard lock(f.mutex);
+  f.listing_suffix.assign(folder_suffix);
+  f.listing_error = os_error;
+  f.UpdateArmed();
+}
+
 void ClearFaults() {
   Faults& f = State();
   std::lock_guard lock(f.mutex);
+  f.listing_suffix.clear();
+  f.listing_error.reset();
   f.write_nth = 0;
   f.write_suffix.clear();
   f.writes_seen = 0;
@@ -95,6 +107,15 @@ std::optional<int> CreateIsRefused() {
   f.create_error.reset();
   f.UpdateArmed();
   return error;
+}
+
+std::optional<int> ListingIsRefused(std::u16string_view folder) {
+  Faults& f = State();
+  if (!f.armed) return std::nullopt;
+  std::lock_guard lock(f.mutex);
+  while (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/')) folder.remove_suffix(1);
+  if (!f.listing_error || !EndsWith(folder, f.listing_suffix)) return std::nullopt;
+  return f.listing_error;
 }
 
 }  // namespace kv::platform::posix

@@ -4,8 +4,9 @@
 // process-wide (it counts the Files of every thread) and stays armed until it has fired or is
 // cleared; a FaultScope clears every fault when the test leaves it, also when the test fails.
 //
-// Only platform::File (platform/file_stream.h) consults them: the other operations of the
-// stand-in (text files, profiles, temporary file names, copies) are not affected.
+// platform::File (platform/file_stream.h) consults them, and the folder listing
+// (platform/find_files.h) its own: the other operations of the stand-in (text files,
+// profiles, temporary file names, copies) are not affected.
 #include <cerrno>
 #include <cstdint>
 #include <optional>
@@ -36,6 +37,11 @@ std::uint32_t RefusedWrites();
 // file is neither created nor truncated. Fires once.
 void RefuseNextCreate(int os_error = EACCES);
 
+// Makes every folder listing (ListFolder, FindFiles) of a folder whose Windows path, without
+// a trailing separator, ends with `folder_suffix` fail with `os_error`, as a folder without
+// read permission does when the tests run as root. Lasts until cleared.
+void RefuseListing(std::u16string_view folder_suffix, int os_error = EACCES);
+
 // Disarms every fault.
 void ClearFaults();
 
@@ -51,5 +57,6 @@ class FaultScope {
 // refused create is to give (nothing: go ahead). Each call counts as one attempt.
 bool WriteIsRefused(const std::u16string& path);
 std::optional<int> CreateIsRefused();
+std::optional<int> ListingIsRefused(std::u16string_view folder);
 
 }  // namespace kv::platform::posix

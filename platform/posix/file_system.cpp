@@ -108,6 +108,19 @@ bool CreateFolderTree(std::u16string_view path) {
   return FolderExists(std::u16string(path));
 }
 
+bool IsLink(const std::u16string& path) {
+  struct stat info {};
+  const auto native = posix::NativePath(path);
+  return native && ::lstat(native->c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+std::optional<FolderIdentity> IdentifyFolder(const std::u16string& path) {
+  struct stat info {};
+  const auto native = posix::NativePath(path);
+  if (!native || ::stat(native->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
+  return FolderIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 bool CopyFileReplacing(const std::u16string& from, const std::u16string& to) {
   std::error_code error;
   return fs::copy_file(Native(from), Native(to), fs::copy_options::overwrite_existing, error) && !error;

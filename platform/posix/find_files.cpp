@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/file_system.h"
+#include "platform/posix/fault_injection.h"
 #include "platform/posix/native_path.h"
 #include "platform/posix/wildcard.h"
 #include "platform/unicode.h"
@@ -23,15 +24,26 @@ struct DirCloser {
 
 }  // namespace
 
-std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t attribute_filter) {
+std::optional<std::vector<FoundFile>> ListFolder(const std::u16string& pattern, std::uint32_t attribute_filter,
+                                                 std::uint32_t* os_error) {
   std::vector<FoundFile> found;
   const size_t cut = pattern.find_last_of(u"\\/");
   const std::u16string folder = cut == std::u16string::npos ? u"" : pattern.substr(0, cut + 1);
   const std::u16string mask = cut == std::u16string::npos ? pattern : pattern.substr(cut + 1);
   const auto native = posix::NativePath(folder.empty() ? u"." : folder);
   if (!native || mask.empty()) return found;
+  const auto refuse = [&](int error) -> std::optional<std::vector<FoundFile>> {
+    if (os_error) *os_error = static_cast<std::uint32_t>(error);
+    return std::nullopt;
+  };
+  if (const auto error = posix::ListingIsRefused(folder.empty() ? posix::CurrentWindowsFolder() : folder))
+    return refuse(*error);
   const std::unique_ptr<DIR, DirCloser> dir(opendir(native->c_str()));
-  if (!dir) return found;
+  if (!dir) {
+    // As FindFirstFileW: a folder that is not there is a search that found nothing.
+    if (errno == ENOENT || errno == ENOTDIR) return found;
+    return refuse(errno);
+  }
   const std::uint32_t excluded = ~attribute_filter & kFilterableAttributes;
   // As on Windows, "*.*" matches names without a dot as well.
   const auto dot_star = mask == u"*.*" ? posix::DotStar::AlsoNoExtension : posix::DotStar::AsWritten;
@@ -40,7 +52,7 @@ std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t at
     if (!posix::MatchesWildcard(name, mask, dot_star)) continue;
     const auto attributes = GetFileAttributesAt(folder + name);
     if (!attributes || (*attributes & excluded) != 0) continue;
-    FoundFile file{name, *attributes, 0};
+    FoundFile file{name, *attributes | (IsLink(folder + name) ? kAttrReparsePoint : 0u), 0};
     if (!file.IsFolder()) {
       const auto file_native = posix::NativePath(folder + name);
       struct stat st {};
@@ -52,9 +64,9 @@ std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t at
   return found;
 }
 
-}  // namespace kv::platform
-
-namespace kv::platform {
+std::vector<FoundFile> FindFiles(const std::u16string& pattern, std::uint32_t attribute_filter) {
+  return ListFolder(pattern, attribute_filter).value_or(std::vector<FoundFile>{});
+}
 
 std::optional<std::u16string> FolderListingProblem(const std::u16string& folder) {
   const auto native = posix::NativePath(folder.empty() ? u"." : folder);

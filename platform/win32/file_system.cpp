@@ -59,6 +59,24 @@ bool CreateFolderTree(std::u16string_view path) {
   return FolderExists(full);
 }
 
+bool IsLink(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::optional<FolderIdentity> IdentifyFolder(const std::u16string& path) {
+  // Without FILE_FLAG_OPEN_REPARSE_POINT the handle is the folder a link or junction leads to.
+  const win32::UniqueFileHandle folder(::CreateFileW(Wide(path), 0,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!folder || !GetFileInformationByHandle(folder.get(), &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return std::nullopt;
+  return FolderIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
 bool CopyFileReplacing(const std::u16string& from, const std::u16string& to) {
   return CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
 }
