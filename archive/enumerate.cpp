@@ -1,9 +1,21 @@
 // The file selection of an add: walking masks and folders, filtering by attributes and
 // exclusions, and turning every accepted file or folder into a pending directory entry.
+//
+// A folder that is there but cannot be listed is a failure of its own, raised through the
+// failure event (CannotOpenSourceFile with the folder's path) as an unreadable file is:
+// Retry lists it again, Abort ends the add, Ignore goes on without it; below the named
+// sources such a folder is not stored either. Links and junctions to folders are followed,
+// except into a folder that is already on the way down (the walk's own folder or one of its
+// parents, compared by the folder's identity, not its name): that branch ends there, and the
+// link is neither stored nor walked, so two links pointing back up cannot make the walk endless.
+#include <algorithm>
 #include <ctime>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "archive/base_archiver.h"
+#include "archive/errors.h"
 #include "archive/masks.h"
 #include "archive/paths.h"
 #include "archive/processing_lock.h"
@@ -36,6 +48,21 @@ std::uint32_t CurrentDosDateTime() {
 
 std::uint32_t LastWriteOrNow(const std::u16string& path) {
   return platform::GetLastWriteDosTime(path).value_or(CurrentDosDateTime());
+}
+
+// The identities of `folder` and each of its parents (the folders a walk in `folder` is inside).
+std::vector<platform::FolderIdentity> FoldersOnTheWay(std::u16string_view folder) {
+  std::vector<platform::FolderIdentity> way;
+  const std::size_t root = DrivePart(folder).size();
+  for (std::size_t end = folder.find_first_of(u"\\/", root); end != std::u16string_view::npos;
+       end = folder.find_first_of(u"\\/", end + 1)) {
+    // "Z:" alone is the drive's current folder, the root is "Z:\".
+    const std::u16string level(folder.substr(0, end == root ? end + 1 : end));
+    if (const auto identity = platform::IdentifyFolder(level)) way.push_back(*identity);
+  }
+  if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/')
+    if (const auto identity = platform::IdentifyFolder(std::u16string(folder))) way.push_back(*identity);
+  return way;
 }
 
 bool IsExistingFolder(const std::u16string& path) {
@@ -102,6 +129,22 @@ void TKZBaseArchiver::ScanFolder(const std::u16string& dir, const std::u16string
     return true;
   };
 
+  // The listing of `pattern`; nothing when its folder exists and cannot be read, after the
+  // failure event has been raised (Retry lists again, Abort ends the add).
+  const auto list = [&](const std::u16string& pattern,
+                        std::uint32_t filter) -> std::optional<std::vector<platform::FoundFile>> {
+    for (;;) {
+      if (auto found = platform::ListFolder(pattern, filter)) return found;
+      std::u16string folder(FolderPart(pattern));
+      while (folder.size() > 3 && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
+      const EKZException error(kNative::CannotOpenSourceFile, {folder}, Name);
+      TKZAction action = fxaIgnore;
+      DoProcessFileFailure(folder, operation, action, error.Message(), error.ErrorCode(), error.NativeError());
+      if (action == fxaAbort) throw error;
+      if (action != fxaRetry) return std::nullopt;
+    }
+  };
+
   if (mask.empty()) return;  // an empty mask selects nothing
   const ResolvedMask resolved = ResolveMask(mask, dir, FCurrentDir);
   const std::u16string& pattern = resolved.pattern;
@@ -115,7 +158,9 @@ void TKZBaseArchiver::ScanFolder(const std::u16string& dir, const std::u16string
   }
 
   const std::uint32_t file_attr = attr & ~kAttrDirectory;
-  for (const platform::FoundFile& entry : platform::FindFiles(pattern, file_attr)) {
+  const auto files = list(pattern, file_attr);
+  if (!files) return;
+  for (const platform::FoundFile& entry : *files) {
     const bool plain = entry.attributes == 0 && (file_attr & kPlainFileBits) == kPlainFileBits;
     if ((entry.attributes & file_attr) != 0 || plain) consider_file(entry, FolderPart(pattern));
   }
@@ -124,21 +169,32 @@ void TKZBaseArchiver::ScanFolder(const std::u16string& dir, const std::u16string
   std::u16string folder(FolderPart(pattern));
   if (resolved.relative && ResolvePath(folder, u"", FCurrentDir).find(dir) == std::u16string::npos)
     folder = IncludeTrailingBackslash(dir);
-  for (const platform::FoundFile& sub : platform::FindFiles(folder + u"*", kFolderListing)) {
+  const auto subs = list(folder + u"*", kFolderListing);
+  if (!subs) return;
+  std::optional<std::vector<platform::FolderIdentity>> way;
+  for (const platform::FoundFile& sub : *subs) {
     if (!sub.IsFolder() || sub.name == u"." || sub.name == u"..") continue;
     const std::u16string path = folder + sub.name;
     if (excluded(path, true)) continue;
-    if ((attr & kAttrDirectory) != 0 && (WildcardMatch(path, pattern) || WildcardMatch(path + u".", pattern))) {
+    const bool selected =
+        (attr & kAttrDirectory) != 0 && (WildcardMatch(path, pattern) || WildcardMatch(path + u".", pattern));
+    if (!selected && (!recurse || (HasSeparator(mask) && !HasWildcard(mask)))) continue;
+    // A folder the walk is already inside, reached again through a link: the branch ends.
+    if (!way) way = FoldersOnTheWay(folder);
+    const auto identity = platform::IdentifyFolder(path);
+    if (identity && std::find(way->begin(), way->end(), *identity) != way->end()) continue;
+    // A folder that cannot be listed is reported once and not stored as if it were empty.
+    if (!list(path + u"\\*", kFolderListing)) continue;
+    if (selected) {
       if (consider_file(sub, folder)) {
         mask = std::u16string(FinalComponent(mask));
         ScanFolder(path, base, mask, true, attr, exclusions, operation);
       }
       continue;
     }
-    if (!recurse) continue;
     if (!HasSeparator(mask))
       ScanFolder(path, base, mask, true, attr, exclusions, operation);
-    else if (HasWildcard(mask))
+    else
       ScanFolder(path, base, std::u16string(FinalComponent(pattern)), true, attr, exclusions, operation);
   }
 }
