@@ -207,6 +207,8 @@ driver set-text "$main" 101 "C:\\Many Libraries" >/dev/null
 driver enter "$main" 101 >/dev/null
 check "Enter in the folder field lists the typed folder" wait_for_text "$main" 114 "24 libraries"
 expect "the typed folder gains its backslash" "C:\\Many Libraries\\" "$(driver text "$main" 101)"
+# A message box still open from an earlier step would be read as this run's end message.
+for i in 1 2 3; do [ -n "$(KV_E2E_TIMEOUT=1 driver box "Kolvane")" ] && driver answer "Kolvane" 1 >/dev/null; done
 driver click "$main" 107 >/dev/null
 driver click "$main" 110 >/dev/null
 check "Register reads Stop during the run" wait_for_text "$main" 110 "Stop"

@@ -206,13 +206,16 @@ void MainWindow::UntickAll() { registration_->UntickAll(); }
 void MainWindow::ListTypedFolder() { registration_->ListTypedFolder(); }
 
 void MainWindow::RegisterOrStop() {
+  // The second click of a double-click on Register is neither a request to stop the run it
+  // started nor, when that run was short and has already ended, a second run. The clicks' own
+  // times count: the second one is handled only after the run's messages.
+  const DWORD clicked = static_cast<DWORD>(GetMessageTime());
+  if (run_started_ != 0 && clicked - run_started_ < GetDoubleClickTime()) return;
   if (!registration_->Running()) {
-    run_started_ = GetTickCount();
+    run_started_ = clicked;
     registration_->RegisterTicked();
     return;
   }
-  // The second click of the double-click that started the run is no request to stop it.
-  if (GetTickCount() - run_started_ < GetDoubleClickTime()) return;
   registration_->StopRun();
 }
 void MainWindow::SaveLog() { registration_->SaveLog(); }

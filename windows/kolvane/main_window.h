@@ -66,7 +66,7 @@ class MainWindow final : public SkinnedWindow<MainWindow> {
   WinButton create_button_;            // Button6
   WinEnabling library_list_enabling_;  // ListBox1
   WinEnabling search_enabling_;        // Edit2
-  DWORD run_started_ = 0;              // GetTickCount() when the last run began
+  DWORD run_started_ = 0;              // message time of the click that began the last run
   WinTickBox silent_;                  // CheckBox1
   WinProgress progress_;               // Gauge1
   WinCheckList libraries_;             // ListBox1
