@@ -27,7 +27,7 @@ echo "=== Building a MendKit package from the sample servers"
 
 if ! why=$(bash scripts/win32-runnable.sh 2>&1); then
   echo
-  echo "=== Not installing it under Wine: $why"
+  echo "=== NOT INSTALLED under Wine: $why"
   exit 0
 fi
 
