@@ -7,6 +7,7 @@
 #include <set>
 
 #include "installer/uninstall_entry.h"
+#include "installer/uninstall_flow.h"
 #include "installer/uninstall_record.h"
 #include "installer/uninstallation.h"
 #include "platform/file_system.h"
@@ -207,6 +208,52 @@ TEST_F(UninstallTest, AnEntryOwnedByAnInstallationElsewhereStays) {
   EXPECT_EQ(Uninstall(), kUninstalled);
   EXPECT_TRUE(machine_hive->ValueExists(Key(), u"DisplayName"));
   machine_hive->DeleteTree(Key());
+}
+
+TEST_F(UninstallTest, WindowAsksFirstThenRunsWithProgressReportsAndCloses) {
+  InstallOnce();
+  int after_run = 0;
+  const auto flow_for = [&] {
+    closed = terminated = 0;
+    boxes.shown.clear();
+    package_info = {};
+    destination.SetText(Destination());
+    UninstallServices uninstall{pump, [] { return true; },
+                                [](const std::u16string&) {
+                                  registration::RegistrationResult result;
+                                  result.registered = true;
+                                  return result;
+                                },
+                                machine_hive.get(), {}, {}};
+    return std::make_unique<UninstallFlow>(
+        Controls(), UninstallWindowServices{boxes, pump, [&] { ++closed; }, [&] { ++terminated; }, [&] { ++after_run; }, uninstall},
+        Destination());
+  };
+  auto flow = flow_for();
+  flow->Show();
+  EXPECT_EQ(package_info.Lines(), (Names{u"Program name: Tools", u"Installed in: " + Destination()}));
+  EXPECT_TRUE(install_button.Enabled());
+  EXPECT_FALSE(destination_field.Enabled());
+  boxes.answers = {ui::MessageAnswer::No};
+  flow->Uninstall();
+  EXPECT_EQ(Texts(), Names{u"Remove Tools and all of its libraries?"});
+  EXPECT_TRUE(fs::exists(Dest() / "a.dll"));
+
+  boxes.answers = {ui::MessageAnswer::Yes};
+  flow->Uninstall();
+  EXPECT_EQ(flow->Status(), kUninstalled);
+  EXPECT_EQ(boxes.shown.back().text, kUninstalledText);
+  EXPECT_EQ(progress.Position(), 100);
+  EXPECT_EQ(processing.Text(), kUninstalledText);
+  EXPECT_EQ((std::vector<int>{after_run, closed, terminated}), (std::vector<int>{1, 1, 1}));
+  EXPECT_FALSE(fs::exists(Dest() / "a.dll"));
+
+  // Nothing left to remove: the message and the end, with the button off.
+  flow = flow_for();
+  flow->Show();
+  EXPECT_EQ(Texts(), Names{kNoRecordText});
+  EXPECT_EQ(terminated, 1);
+  EXPECT_FALSE(install_button.Enabled());
 }
 
 }  // namespace
