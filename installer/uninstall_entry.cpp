@@ -11,15 +11,19 @@ constexpr std::size_t kLongestKeyName = 255;
 }  // namespace
 
 std::u16string UninstallKey(const std::u16string& package_name) {
-  std::u16string name = u"MendKit " + package_name;
+  std::u16string name(u"MendKit ");
+  name.append(package_name);
   for (char16_t& c : name)
     if (c == u'\\') c = u'_';
   if (name.size() > kLongestKeyName) name.resize(kLongestKeyName);
-  return kUninstallKeysRoot + name;
+  return std::u16string(kUninstallKeysRoot).append(name);
 }
 
 std::u16string UninstallCommand(const std::u16string& folder, bool quiet) {
-  return u"\"" + UninstallerPath(folder) + u"\" /U" + (quiet ? u" /S" : u"");
+  std::u16string command(1, u'"');
+  command.append(UninstallerPath(folder)).append(u"\" /U");
+  if (quiet) command.append(u" /S");
+  return command;
 }
 
 void WriteUninstallEntry(platform::RegistryHive& hive, const UninstallEntry& entry) {

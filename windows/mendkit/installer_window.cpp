@@ -126,7 +126,7 @@ void InstallerWindow::BindUninstall(const installer::InstallerControls& controls
       controls,
       installer::UninstallWindowServices{boxes_, pump_, services.close, services.terminate,
                                          [folder, program] { installer::HandOverUninstallerRemoval(folder, program); },
-                                         installer::UninstallServices{pump_}},
+                                         installer::UninstallServices{pump_, {}, {}, nullptr, {}, {}}},
       folder);
 }
 

@@ -40,7 +40,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   if (uninstall && uninstall->silent) {
     kv::ui::MemoryMessagePump pump;
     return kv::installer::RunUnattendedUninstall(*uninstall, kv::ui::win32::ProgramPath(),
-                                                 kv::installer::UninstallServices{pump});
+                                                 kv::installer::UninstallServices{pump, {}, {}, nullptr, {}, {}});
   }
   // "/S": the unattended installation, with no window at all.
   if (!uninstall) {
