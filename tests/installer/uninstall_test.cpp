@@ -8,6 +8,7 @@
 
 #include "installer/uninstall_entry.h"
 #include "installer/uninstall_flow.h"
+#include "installer/unattended_uninstall.h"
 #include "installer/uninstall_record.h"
 #include "installer/uninstallation.h"
 #include "platform/file_system.h"
@@ -48,6 +49,34 @@ TEST(UninstallEntry, KeyFollowsTheNameAndValuesNameTheUninstaller) {
   EXPECT_EQ(UninstallKey(u"A\\B"), UninstallKey(u"A_B"));  // a backslash would make a subkey
   EXPECT_EQ(UninstallKey(std::u16string(400, u'x')).size(), std::u16string_view(kUninstallKeysRoot).size() + 255);
   EXPECT_EQ(UninstallCommand(u"C:\\Program Files\\Kit", true), u"\"C:\\Program Files\\Kit\\uninstall.exe\" /U /S");
+}
+
+TEST(UninstallSwitches, SlashUWithOrWithoutSilentAndLogAndTheCleanUpFolder) {
+  EXPECT_FALSE(ParseUninstall({u"/S", u"/LOG=x.log"}));
+  const auto quiet = ParseUninstall({u"/u", u"/s", u"/LOG=C:\\Logs\\u.log"});
+  ASSERT_TRUE(quiet);
+  EXPECT_TRUE(quiet->silent);
+  EXPECT_EQ(quiet->log_file, u"C:\\Logs\\u.log");
+  EXPECT_FALSE(ParseUninstall({u"/U"})->silent);
+  EXPECT_EQ(ParseCleanUp({u"/CLEANUP=C:\\Program Files\\Kit"}), u"C:\\Program Files\\Kit");
+  EXPECT_FALSE(ParseCleanUp({u"/U", u"/CLEANUP="}));
+}
+
+TEST(RemoveUninstaller, WaitsForNoRecordThenTakesTheUninstallerAndTheEmptyFolder) {
+  test::TestDir dir;
+  dir.Write("kit/uninstall.exe", "MZ");
+  dir.Write("kit/uninstall.dat", "Package=Kit\r\n");
+  const std::u16string folder = test::WinPath(dir / "kit");
+  EXPECT_FALSE(RemoveUninstaller(folder, 0));  // a record still there: the uninstall is not done
+  EXPECT_TRUE(fs::exists(dir / "kit" / "uninstall.exe"));
+  fs::remove(dir / "kit" / "uninstall.dat");
+  dir.Write("kit/mine.txt", "kept");
+  EXPECT_TRUE(RemoveUninstaller(folder, 0));
+  EXPECT_EQ(FolderEntries(dir / "kit"), std::set<std::string>{"mine.txt"});
+  fs::remove(dir / "kit" / "mine.txt");
+  dir.Write("kit/uninstall.exe", "MZ");
+  EXPECT_TRUE(RemoveUninstaller(folder, 0));
+  EXPECT_FALSE(fs::exists(dir / "kit"));
 }
 
 class UninstallTest : public InstallerTest {
