@@ -298,6 +298,26 @@ class RegisterTests(LibraryCase):
         self.assertEqual(lines[failed[0] + 1], "    timed out after 1 s; regsvr32 was ended")
 
 
+    def test_unregister_runs_regsvr32_u_with_the_output_and_status_of_register(self):
+        folder = self.library_folder("a.dll", "failing.dll")
+        env = None if ARGS.windows else self.stand_in(KV_REGSVR32_FAIL_SUFFIX="failing.dll")
+        code, out, err = run("unregister", "--silent", win_path(folder), env=env)
+        self.assertEqual(code, 1, out + err)
+        lines = out.splitlines()
+        self.assertEqual(lines[0].split(" ver. ")[0], "Kolvane")
+        results = [line.replace("\\", "/").rsplit("/", 1)[1] for line in lines if line.endswith((" OK!", " failed."))]
+        self.assertEqual(sorted(results), ["a.dll OK!", "failing.dll failed."])
+        cause = lines[next(i for i, line in enumerate(lines) if line.endswith(" failed.")) + 1]
+        self.assertEqual(cause, "    DllUnregisterServer reported an error (regsvr32 exit code 5)")
+        self.assertIn("1 of 2 libraries failed to unregister.", err)
+        if not ARGS.windows:
+            with open(self.path("calls")) as f:
+                self.assertTrue(all(line.startswith("/u|/s|") for line in f.read().splitlines()))
+        code, out, _ = run("unregister", "--json", win_path(os.path.join(folder, "a.dll")), env=env)
+        self.assertEqual(code, 0, out)
+        self.assertEqual(json.loads(out)["results"][0]["unregistered"], True)
+
+
 class PackTests(CliCase):
     DATE = (2024, 5, 17, 13, 45, 58)
 
