@@ -60,6 +60,18 @@ void TKZDirArray::SetItemName(std::int32_t index, const std::u16string& name) {
   item.Name = name;
 }
 
+void TKZDirArray::SetLoadedItemName(std::int32_t index, const std::u16string& name) {
+  TDirItem& item = GetItemPtr(index);
+  const std::int32_t named = FItemNamesList.Count();
+  if (index == named)
+    FItemNamesList.Add(FoldName(name));
+  else if (index == named - 1)
+    FItemNamesList.Update(index, FoldName(name));
+  else
+    throw EKZException(kNative::NameListOutOfStep);
+  item.Name = name;
+}
+
 bool TKZDirArray::FileExists(const std::u16string& file_name, std::int32_t& item_no) {
   item_no = FItemNamesList.IndexOf(file_name);
   return item_no >= 0;

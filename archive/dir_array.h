@@ -33,6 +33,11 @@ class TKZDirArray {
   const TDirItem& GetItemPtr(std::int32_t index) const;
   void SetItem(std::int32_t index, const TDirItem& value);  // DirSetItemOutOfRange, NameListOutOfStep
   void SetItemName(std::int32_t index, const std::u16string& name);  // NameTakenByOtherItem
+  // Names the items of a directory being read, in order: the first call for an item appends
+  // its name, a second one (a name from an extra block) replaces it. Nothing is looked up, so
+  // the name index is only built once a name is searched for. NameListOutOfStep when `index`
+  // is neither the last named item nor the next one.
+  void SetLoadedItemName(std::int32_t index, const std::u16string& name);
   bool FileExists(const std::u16string& file_name, std::int32_t& item_no);
   void DeleteItem(std::int32_t index);  // DirDeleteOutOfRange
   void Clear();
