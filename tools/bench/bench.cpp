@@ -52,8 +52,9 @@ int InflateFloor(const fs::path& archive) {
   TKolZip zip;
   zip.SetFileName(Text(archive));
   zip.OpenArchive(kv::archive::kModeReadShared);
+  std::string bytes(static_cast<std::size_t>(fs::file_size(archive)), '\0');
   std::ifstream in(archive, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   const auto& dir = zip.DMHandle()->CDir;
   std::vector<unsigned char> out(1 << 20);
   int bad = 0;
@@ -249,8 +250,10 @@ void CreateSection(const Setup& s) {
 }
 
 std::string FileBytes(const fs::path& path) {
+  std::string bytes(static_cast<std::size_t>(fs::file_size(path)), '\0');
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
 }
 
 void ThreadsSection(const Setup& s) {
@@ -346,6 +349,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kv-bench: %s\n", e.what());
     return 1;
   }
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each line as it is measured
   Setup s;
   s.folder = fs::absolute(argc > 1 ? argv[1] : kDefaultFolder);
   s.work = fs::temp_directory_path() / ("kv-bench-" + std::to_string(getpid()));
