@@ -83,6 +83,18 @@ class ListTests(CliCase):
                 "comment": i.comment.decode()} for i in z.infolist()]
         self.assertEqual(listing["entries"], expected)
 
+    def test_json_is_written_byte_for_byte_as_the_whole_document_dumped_with_indent_2(self):
+        odd = self.make_zip("odd.zip", [
+            ("quote\"back\\slash.txt", b"x", zipfile.ZIP_STORED, None, "line\nnext \u00e9".encode()),
+            ("caf\u00e9/\u65e5\u672c.txt", b"y" * 100, zipfile.ZIP_DEFLATED, None, b""),
+        ], comment="tab\there".encode())
+        empty = self.make_zip("empty.zip", [])
+        for archive in (self.standard_zip(comment=b"package"), odd, empty):
+            status, out, err = run("list", "--json", win_path(archive))
+            self.assertEqual(status, 0, err)
+            whole = json.dumps(json.loads(out), indent=2, ensure_ascii=False) + "\n"
+            self.assertEqual(out.replace("\r\n", "\n"), whole, archive)
+
     def test_table_names_every_entry(self):
         status, out, _ = run("list", win_path(self.standard_zip()))
         self.assertEqual(status, 0)
