@@ -5,7 +5,8 @@
 // network paths do not exist there (every operation on them fails like a missing drive).
 // When the stand-in creates something it refuses names Windows could not hold: control
 // characters, any of <>:"|?*, a trailing dot or space, and the reserved device names (CON,
-// PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
+// PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9, LPT0-9 and COM or LPT with a superscript 1-3, in any
+// letter case, with or without an extension).
 //
 // None of these operations throws for a failure of the file system: they report it in
 // their result. Only PlatformError-worthy misuse (none so far) would throw.

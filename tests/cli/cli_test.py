@@ -164,7 +164,7 @@ class CorruptionTests(CliCase):
 class ExtractTests(CliCase):
     def test_entries_that_would_leave_the_destination_are_refused(self):
         names = ["../evil1.txt", "/evil2.txt", "C:/evil3.txt", "//server/share/evil4.txt", "a:b.txt",
-                 "con.txt", "sub/nul", "trail./x.txt", "q?.txt"]
+                 "con.txt", "sub/nul", "trail./x.txt", "q?.txt", "CONIN$", "sub/COM\u00b9.txt", "lpt0.log"]
         members = [(n, b"evil", zipfile.ZIP_STORED, None, b"") for n in names]
         members.append(("ok/fine.txt", b"fine", zipfile.ZIP_DEFLATED, None, b""))
         archive = self.make_zip("slip.zip", members)
