@@ -56,7 +56,7 @@ class TerminalBoxes : public ui::MessageBoxes {
  public:
   ui::MessageAnswer Show(const std::u16string& text, const std::u16string&, ui::MessageKind,
                          ui::MessageButtons) override {
-    std::fprintf(stderr, "%s? [y]es, [n]o, [A]ll, [N]one: ", Utf8(text).c_str());
+    std::fprintf(stderr, "%s? [y]es, [n]o, [A]ll, [N]one: ", Shown(text).c_str());
     std::fflush(stderr);
     std::string line;
     if (!std::getline(std::cin, line)) {
