@@ -13,6 +13,7 @@ import time
 import unittest
 import zipfile
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import cli_test  # noqa: E402
 from cli_test import CliCase, run, win_path  # noqa: E402
