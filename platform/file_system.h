@@ -85,8 +85,10 @@ bool DeleteFileQuietly(const std::u16string& file);
 // files too). Returns whether the operation reported success; a folder with nothing matching is
 // a success. A read-only file that the mask matches directly is not promised either way: the
 // Win32 twin under Wine refuses it (error 5) and leaves the entries after it, the POSIX stand-in
-// deletes it and goes on.
-bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders);
+// deletes it and goes on. `owner_window` (an HWND on Windows, ignored by the stand-in) owns any
+// progress or error box the shell shows; nothing: no owner.
+bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders,
+                      void* owner_window = nullptr);
 
 // --- Attributes and times ---
 

@@ -63,15 +63,20 @@ class WinFolderPicker final : public FolderPicker {
 };
 
 // Processes pending messages (dialog keys included) without waiting; remembers a WM_QUIT
-// taken from the queue as the terminate request and posts it again for the main loop.
+// taken from the queue as the terminate request and posts it again for the main loop. The
+// application's main window tells the pump its handle once it exists (set_owner), so that
+// programs started from a handler are owned by it.
 class WinMessagePump final : public MessagePump {
  public:
   void ProcessMessages() override;
   bool TerminateRequested() const override { return terminate_; }
   void RequestTerminate() { terminate_ = true; }
+  void set_owner(HWND owner) { owner_ = owner; }
+  void* OwnerWindow() const override { return owner_; }
 
  private:
   bool terminate_ = false;
+  HWND owner_ = nullptr;
 };
 
 // Runs the user-interface loop until WM_QUIT; Tab, Enter and Escape work as in dialogs.

@@ -100,6 +100,8 @@ void MainWindow::BindControls() {
   libraries_ = WinCheckList(item(ids::kLibraryList));
   log_ = WinLineList(item(ids::kLogList));
   boxes_.set_owner(window());
+  pump_.set_owner(window());
+  places_.owner_window = window();
   picker_ = WinFolderPicker(window());
   SendMessageW(item(ids::kStatusBar), SB_SIMPLE, TRUE, 0);
   SendMessageW(item(ids::kProgressBar), PBM_SETRANGE32, 0, 100);
