@@ -98,6 +98,7 @@ void WritePackageArchive(archive::TKolZip& archiver, const BuildPlaces& places,
   }
 }
 
-void EmptyStaging(const BuildPlaces& places) { platform::ShellDeleteFiles(places.Staging(), u"*.*", true); }
+void EmptyStaging(const BuildPlaces& places) { platform::ShellDeleteFiles(places.Staging(), u"*.*", true, places.owner_window);
+}
 
 }  // namespace kv::builder

@@ -19,6 +19,9 @@ inline constexpr char16_t kBuiltText[] = u"MendKit successfully built!";
 struct BuildPlaces {
   std::u16string program_folder;
   std::u16string stub;  // the installer program put in front of every package
+  // The window that owns what the system shows while the staging folder is emptied (the main
+  // window, as an opaque HWND); nothing for the command line.
+  void* owner_window = nullptr;
 
   // The installer program beside the registration tool.
   static BuildPlaces Beside(const std::u16string& program_folder);

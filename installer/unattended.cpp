@@ -91,12 +91,12 @@ std::optional<UnattendedOptions> ParseUnattended(const std::vector<std::u16strin
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::u16string& argument = arguments[i];
     if (StartsWithSwitch(argument, u"/D=")) {
+      // An unquoted folder with spaces arrives as several words: they belong to it up to the
+      // next switch.
       std::u16string folder = argument.substr(3);
-      for (std::size_t j = i + 1; j < arguments.size(); ++j) folder += u" " + arguments[j];
+      while (i + 1 < arguments.size() && !arguments[i + 1].starts_with(u'/')) folder += u" " + arguments[++i];
       options.destination = folder;
-      break;
-    }
-    if (StartsWithSwitch(argument, u"/LOG=")) {
+    } else if (StartsWithSwitch(argument, u"/LOG=")) {
       options.log_file = argument.substr(5);
     } else if (argument.size() == 2 && StartsWithSwitch(argument, u"/S")) {
       silent = true;

@@ -28,7 +28,9 @@ struct UnattendedOptions {
 };
 
 // The options when the arguments (program name excluded) hold "/S", else nothing. Switches match
-// without regard to case; "/D=" takes the rest of the arguments, so a folder with spaces needs no quotes.
+// without regard to case and in any order. "/D=" takes its own argument (quoted when the folder
+// holds spaces) and the words after it up to the next one starting with "/", so an unquoted
+// folder with spaces still arrives whole.
 std::optional<UnattendedOptions> ParseUnattended(const std::vector<std::u16string>& arguments);
 
 // Test seams; empty members take the real platform check and registration core.

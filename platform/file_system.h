@@ -5,7 +5,8 @@
 // network paths do not exist there (every operation on them fails like a missing drive).
 // When the stand-in creates something it refuses names Windows could not hold: control
 // characters, any of <>:"|?*, a trailing dot or space, and the reserved device names (CON,
-// PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
+// PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9, LPT0-9 and COM or LPT with a superscript 1-3, in any
+// letter case, with or without an extension).
 //
 // None of these operations throws for a failure of the file system: they report it in
 // their result. Only PlatformError-worthy misuse (none so far) would throw.
@@ -84,8 +85,10 @@ bool DeleteFileQuietly(const std::u16string& file);
 // files too). Returns whether the operation reported success; a folder with nothing matching is
 // a success. A read-only file that the mask matches directly is not promised either way: the
 // Win32 twin under Wine refuses it (error 5) and leaves the entries after it, the POSIX stand-in
-// deletes it and goes on.
-bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders);
+// deletes it and goes on. `owner_window` (an HWND on Windows, ignored by the stand-in) owns any
+// progress or error box the shell shows; nothing: no owner.
+bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders,
+                      void* owner_window = nullptr);
 
 // --- Attributes and times ---
 

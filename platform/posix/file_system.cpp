@@ -161,7 +161,7 @@ bool DeleteFileQuietly(const std::u16string& file) {
   return fs::remove(native, error) && !error;
 }
 
-bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders) {
+bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders, void*) {
   std::error_code error;
   fs::directory_iterator it(Native(folder), error);
   if (error) return false;

@@ -6,31 +6,13 @@
 #include <climits>
 
 #include "platform/full_path_rules.h"
+#include "platform/reserved_names.h"
 #include "platform/unicode.h"
 
 namespace kv::platform::posix {
 namespace {
 
 constexpr std::u16string_view kForbidden = u"<>:\"|?*";
-
-constexpr std::array<std::u16string_view, 22> kReservedNames = {
-    u"con",  u"prn",  u"aux",  u"nul",  u"com1", u"com2", u"com3", u"com4", u"com5", u"com6", u"com7",
-    u"com8", u"com9", u"lpt1", u"lpt2", u"lpt3", u"lpt4", u"lpt5", u"lpt6", u"lpt7", u"lpt8", u"lpt9"};
-
-std::u16string LowerAscii(std::u16string_view s) {
-  std::u16string out(s);
-  for (auto& c : out)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  return out;
-}
-
-bool IsReservedDeviceName(std::u16string_view name) {
-  std::u16string base = LowerAscii(name.substr(0, name.find(u'.')));
-  while (!base.empty() && base.back() == u' ') base.pop_back();
-  for (auto reserved : kReservedNames)
-    if (base == reserved) return true;
-  return false;
-}
 
 }  // namespace
 
@@ -40,7 +22,7 @@ bool IsHoldableName(std::u16string_view name) {
   for (char16_t c : name)
     if (c < 0x20 || kForbidden.find(c) != std::u16string_view::npos) return false;
   if (name.back() == u'.' || name.back() == u' ') return false;
-  return !IsReservedDeviceName(name);
+  return !platform::IsReservedDeviceName(name);
 }
 
 std::u16string CurrentWindowsFolder() {

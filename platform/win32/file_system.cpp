@@ -91,12 +91,13 @@ bool DeleteFileAt(std::u16string_view path) { return ::DeleteFileW(WideCopy(path
 
 bool DeleteFileQuietly(const std::u16string& file) { return DeleteFileW(Wide(file)) != FALSE; }
 
-bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders) {
+bool ShellDeleteFiles(const std::u16string& folder, const std::u16string& mask, bool with_folders,
+                      void* owner_window) {
   // The source is a list of names, each ended by a zero, the list by a second zero.
   std::u16string source = folder + u"\\" + mask;
   source.push_back(u'\0');
   SHFILEOPSTRUCTW operation{};
-  operation.hwnd = GetActiveWindow();
+  operation.hwnd = static_cast<HWND>(owner_window);
   operation.wFunc = FO_DELETE;
   operation.pFrom = Wide(source);
   operation.fFlags = FOF_NOCONFIRMATION;

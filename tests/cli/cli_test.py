@@ -101,6 +101,25 @@ class ListTests(CliCase):
         for name in ("readme.txt", "sub/", "sub/lib.dll"):
             self.assertIn(name, out)
 
+    def test_control_characters_in_names_are_shown_escaped(self):
+        names = ["bell\x07.txt", "esc\x1b[2J.txt", "line\nforged.txt", "del\x7f\u0085.txt"]
+        shown = ["bell\\x07.txt", "esc\\x1b[2J.txt", "line\\x0aforged.txt", "del\\x7f\\x85.txt"]
+        archive = self.make_zip("ctl.zip", [(n, b"x", zipfile.ZIP_STORED, None, b"") for n in names])
+        raw = [chr(c) for c in list(range(0, 0x20)) + list(range(0x7f, 0xa0)) if chr(c) != "\n"]
+        # list and test show every name and one more line; extract refuses (and names) the three
+        # that Windows cannot hold, DEL and U+0085 are allowed in file names.
+        for command, named, lines in ((["list"], 4, 5), (["test"], 4, 5),
+                                      (["extract", win_path(self.path("out"))], 3, 3)):
+            status, out, err = run(command[0], win_path(archive), *command[1:])
+            for text in (out, err):
+                self.assertFalse([c for c in text if c in raw], (command, text))
+            for name in shown[:named]:
+                self.assertIn(name, out + err, command)
+            self.assertEqual(len((out + err).strip().splitlines()), lines, (command, out, err))
+        # JSON carries the names themselves, escaped the JSON way.
+        status, out, _ = run("list", "--json", win_path(archive))
+        self.assertEqual([e["name"] for e in json.loads(out)["entries"]], names)
+
     def test_archive_behind_a_stub(self):
         stub = b"MZ" + b"\x90" * 4094
         archive = self.standard_zip(stub=stub)
@@ -176,7 +195,7 @@ class CorruptionTests(CliCase):
 class ExtractTests(CliCase):
     def test_entries_that_would_leave_the_destination_are_refused(self):
         names = ["../evil1.txt", "/evil2.txt", "C:/evil3.txt", "//server/share/evil4.txt", "a:b.txt",
-                 "con.txt", "sub/nul", "trail./x.txt", "q?.txt"]
+                 "con.txt", "sub/nul", "trail./x.txt", "q?.txt", "CONIN$", "sub/COM\u00b9.txt", "lpt0.log"]
         members = [(n, b"evil", zipfile.ZIP_STORED, None, b"") for n in names]
         members.append(("ok/fine.txt", b"fine", zipfile.ZIP_DEFLATED, None, b""))
         archive = self.make_zip("slip.zip", members)

@@ -149,6 +149,11 @@ driver click "$main" 109 >/dev/null
 check "save dialog takes the log name" driver save-as "$(winpath "$work")\\run.log"
 for i in $(seq 1 50); do [ -s "$work/run.log" ] && break; sleep 0.2; done
 expect "saved log holds the window's lines with CR LF" "$(printf '%s\n' "$log" | sed 's/$/\r/')" "$(cat "$work/run.log" 2>/dev/null)"
+printf 'stale\r\n' >"$work/run.log"
+driver click "$main" 109 >/dev/null
+check "Save log onto an existing file asks nothing" driver save-as "$(winpath "$work")\\run.log"
+for i in $(seq 1 50); do grep -q stale "$work/run.log" || break; sleep 0.2; done
+expect "Save log replaced the existing file" "$(printf '%s\n' "$log" | sed 's/$/\r/')" "$(cat "$work/run.log" 2>/dev/null)"
 
 echo "== Unregister from Register's drop-down and from the list's menu"
 driver menu "$main" 110 0 >/dev/null

@@ -40,6 +40,49 @@ const ParseCase kParseCases[] = {
      {},
      {}},
     {"QuotedFolder", {u"/S", u"/D=C:\\Program Files\\X"}, true, u"C:\\Program Files\\X", false, {}, {}},
+    {"QuotedFolderThenLog",
+     {u"/S", u"/D=C:\\Libs", u"/LOG=C:\\install.log"},
+     true,
+     u"C:\\Libs",
+     false,
+     u"C:\\install.log",
+     {}},
+    {"UnquotedFolderEndsAtTheNextSwitch",
+     {u"/D=C:\\My", u"Libs", u"/KEEP", u"/S"},
+     true,
+     u"C:\\My Libs",
+     true,
+     {},
+     {}},
+    {"FolderFirstThenEverySwitch",
+     {u"/D=C:\\Libs", u"/LOG=C:\\l.txt", u"/KEEP", u"/S"},
+     true,
+     u"C:\\Libs",
+     true,
+     u"C:\\l.txt",
+     {}},
+    {"EverySwitchThenFolder",
+     {u"/LOG=C:\\l.txt", u"/KEEP", u"/S", u"/D=C:\\Libs"},
+     true,
+     u"C:\\Libs",
+     true,
+     u"C:\\l.txt",
+     {}},
+    {"LogBetweenSilentAndFolder",
+     {u"/S", u"/LOG=C:\\my log.txt", u"/D=C:\\Program Files\\X", u"/KEEP"},
+     true,
+     u"C:\\Program Files\\X",
+     true,
+     u"C:\\my log.txt",
+     {}},
+    {"UnknownSwitchEndsTheFolder",
+     {u"/S", u"/D=C:\\Libs", u"/SILENT"},
+     true,
+     u"C:\\Libs",
+     false,
+     {},
+     {u"/SILENT"}},
+    {"LaterFolderWins", {u"/S", u"/D=C:\\A", u"/D=C:\\B"}, true, u"C:\\B", false, {}, {}},
     {"UnknownArgumentsKept", {u"/S", u"/SILENT", u"extra"}, true, {}, false, {}, {u"/SILENT", u"extra"}},
 };
 
@@ -174,6 +217,25 @@ TEST_F(Unattended, OnlyAPackageWithMembersInstalls) {
       EXPECT_EQ(ReadFile(dir / "dest" / "a.dll"), "new a.dll");
     }
   }
+}
+
+// The folder switch before the log switch, as the usage line shows them: the log is written and
+// the folder is the one named, not the rest of the command line.
+TEST_F(Unattended, LogAfterTheFolderIsWritten) {
+  const auto package = MakePackage();
+  const std::u16string dest = WinPath(dir / "chosen dest");
+  const auto options = ParseUnattended({u"/S", u"/D=" + dest, u"/LOG=" + WinPath(dir / "after.log")});
+  ASSERT_TRUE(options.has_value());
+  EXPECT_EQ(RunUnattended(*options, package,
+                          {[] { return true; },
+                           [](const std::u16string&) {
+                             registration::RegistrationResult result;
+                             result.registered = true;
+                             return result;
+                           }}),
+            kInstalled);
+  EXPECT_EQ(ReadFile(dir / "chosen dest" / "a.dll"), "new a.dll");
+  EXPECT_NE(ReadFile(dir / "after.log").find("Libraries successfully installed."), std::string::npos);
 }
 
 TEST_F(Unattended, KeepLeavesExistingFiles) {

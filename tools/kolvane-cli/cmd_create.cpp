@@ -92,12 +92,19 @@ int RunCreate(const CreateArguments& args) {
   };
   try {
     zip.OpenArchive(exists ? archive::kModeReadWriteDenyWrite : archive::kModeCreate);
+  } catch (const std::exception& error) {
+    ReportError(args.archive, error.what());
+    return kExitUsage;
+  }
+  // Once the archive is open, a failure while writing it is a failed run, not a misuse: the
+  // archive keeps what it held before.
+  try {
     if (!masks.empty()) zip.AddFiles();
     zip.CloseArchive();
   } catch (const std::exception& error) {
     zip.CloseArchive();
     ReportError(args.archive, error.what());
-    return kExitUsage;
+    return kExitMemberFailed;
   }
   return failures || missing ? kExitMemberFailed : kExitOk;
 }

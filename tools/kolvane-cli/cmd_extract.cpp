@@ -1,6 +1,5 @@
 // kolvane-cli extract ARCHIVE DESTDIR [MASK...] [--overwrite MODE]: extracts below DESTDIR
 // and never outside it.
-#include <array>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -8,6 +7,7 @@
 #include <set>
 
 #include "package/message_box_prompter.h"
+#include "platform/reserved_names.h"
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
 #include "controls/controls.h"
@@ -25,20 +25,6 @@ struct ExtractArguments {
 const std::map<std::string, archive::TKZOverwriteMode> kOverwriteModes = {
     {"always", archive::omAlways}, {"never", archive::omNever},     {"prompt", archive::omPrompt},
     {"if-newer", archive::omIfNewer}, {"if-older", archive::omIfOlder}};
-
-constexpr std::array<std::u16string_view, 22> kReservedNames = {
-    u"con",  u"prn",  u"aux",  u"nul",  u"com1", u"com2", u"com3", u"com4", u"com5", u"com6", u"com7",
-    u"com8", u"com9", u"lpt1", u"lpt2", u"lpt3", u"lpt4", u"lpt5", u"lpt6", u"lpt7", u"lpt8", u"lpt9"};
-
-bool IsReserved(std::u16string_view name) {
-  std::u16string base(name.substr(0, name.find(u'.')));
-  while (!base.empty() && base.back() == u' ') base.pop_back();
-  for (auto& c : base)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  for (auto reserved : kReservedNames)
-    if (base == reserved) return true;
-  return false;
-}
 
 // Why an entry name (with "\" separators) may not be written below the destination, or
 // nullptr when it may.
@@ -58,7 +44,7 @@ const char* RefusalReason(std::u16string_view name) {
         return "Windows cannot hold that name";
     if (!part.empty() && part != u"." && (part.back() == u'.' || part.back() == u' '))
       return "Windows cannot hold that name";
-    if (IsReserved(part)) return "Windows reserves that name";
+    if (platform::IsReservedDeviceName(part)) return "Windows reserves that name";
     start = end + 1;
   }
   return nullptr;
@@ -70,7 +56,7 @@ class TerminalBoxes : public ui::MessageBoxes {
  public:
   ui::MessageAnswer Show(const std::u16string& text, const std::u16string&, ui::MessageKind,
                          ui::MessageButtons) override {
-    std::fprintf(stderr, "%s? [y]es, [n]o, [A]ll, [N]one: ", Utf8(text).c_str());
+    std::fprintf(stderr, "%s? [y]es, [n]o, [A]ll, [N]one: ", Shown(text).c_str());
     std::fflush(stderr);
     std::string line;
     if (!std::getline(std::cin, line)) {

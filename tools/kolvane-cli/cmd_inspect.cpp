@@ -36,8 +36,8 @@ nlohmann::ordered_json Entry(const inspection::LibraryReport& report) {
 }
 
 void PrintLine(const inspection::LibraryReport& report) {
-  std::printf("%s: %s\n", Utf8(report.path).c_str(), Utf8(inspection::Verdict(report)).c_str());
-  if (!report.problem.empty()) std::printf("    %s\n", Utf8(report.problem).c_str());
+  std::printf("%s: %s\n", Shown(report.path).c_str(), Shown(inspection::Verdict(report)).c_str());
+  if (!report.problem.empty()) std::printf("    %s\n", Shown(report.problem).c_str());
 }
 
 platform::SystemLayout LayoutFor(const InspectArguments& arguments) {

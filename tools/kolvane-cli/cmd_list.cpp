@@ -46,7 +46,7 @@ void PrintTable(const archive::TKZDirArray& dir) {
                 static_cast<unsigned long long>(dir[i].UncompressedSize()),
                 static_cast<unsigned long long>(dir[i].CompressedSize()), cd.compMethod, Crc(cd.crc32).c_str(),
                 1980u + (cd.lastModDate >> 9), (cd.lastModDate >> 5) & 0x0Fu, cd.lastModDate & 0x1Fu,
-                static_cast<unsigned>(cd.lastModTime >> 11), (cd.lastModTime >> 5) & 0x3Fu, Utf8(dir[i].Name).c_str());
+                static_cast<unsigned>(cd.lastModTime >> 11), (cd.lastModTime >> 5) & 0x3Fu, Shown(dir[i].Name).c_str());
   }
 }
 

@@ -37,14 +37,14 @@ int RunTest(const std::string& archive_path) {
     DiscardStream sink;
     try {
       zip->ExtractItemToStream(i, sink);
-      std::printf("OK      %s\n", Utf8(dir[i].Name).c_str());
+      std::printf("OK      %s\n", Shown(dir[i].Name).c_str());
     } catch (const archive::EKZException& error) {
       ++bad;
-      std::printf("FAILED  %s\n", Utf8(dir[i].Name).c_str());
+      std::printf("FAILED  %s\n", Shown(dir[i].Name).c_str());
       ReportError(archive_path + ": " + Utf8(dir[i].Name), error.what());
     }
   }
-  std::printf("%s: %d of %d members bad\n", archive_path.c_str(), bad, static_cast<int>(dir.Count()));
+  std::printf("%s: %d of %d members bad\n", Escaped(archive_path).c_str(), bad, static_cast<int>(dir.Count()));
   return bad ? kExitMemberFailed : kExitOk;
 }
 

@@ -11,8 +11,9 @@ namespace {
 int Run(std::vector<std::string> args) {
   CLI::App app{
       "The Kolvane archive engine from the command line.\n"
-      "Exit status: 0 when everything succeeded, 1 when a member failed, 2 for bad usage or an archive that\n"
-      "cannot be opened; errors are reported as one line on stderr naming the file.",
+      "Exit status: 0 when everything succeeded, 1 when a member failed or the archive could not be\n"
+      "written, 2 for bad usage or an archive that cannot be opened; errors are reported as one line on\n"
+      "stderr naming the file.",
       "kolvane-cli"};
   app.require_subcommand(1);
   std::vector<kv::cli::CommandRun> runs;

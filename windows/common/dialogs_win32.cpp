@@ -113,7 +113,8 @@ std::optional<std::u16string> WinSaveDialog::Execute() {
   dialog.lpstrFile = name.data();
   dialog.nMaxFile = static_cast<DWORD>(name.size());
   dialog.lpstrDefExt = default_extension_.empty() ? nullptr : Wide(default_extension_);
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+  dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+  if (existing_ == ExistingFile::Ask) dialog.Flags |= OFN_OVERWRITEPROMPT;
   if (!GetSaveFileNameW(&dialog)) return std::nullopt;
   return std::u16string(reinterpret_cast<const char16_t*>(name.data()));
 }

@@ -22,12 +22,20 @@ class WinMessageBoxes final : public MessageBoxes {
   HWND owner_;
 };
 
+// Whether the save dialog asks before it gives the name of a file that exists already.
+enum class ExistingFile { Ask, Replace };
+
 // GetSaveFileNameW with one filter ("SFX Application|*.exe" style text), a default extension
-// (without the dot) and the question before an existing file is replaced.
+// (without the dot) and, with ExistingFile::Ask, the question before an existing file is
+// replaced (ExistingFile::Replace gives the name at once, for files that are only ever rewritten
+// whole, such as a log).
 class WinSaveDialog final : public SaveDialog {
  public:
-  WinSaveDialog(HWND owner, std::u16string filter, std::u16string default_extension)
-      : owner_(owner), filter_(std::move(filter)), default_extension_(std::move(default_extension)) {}
+  WinSaveDialog(HWND owner, std::u16string filter, std::u16string default_extension, ExistingFile existing)
+      : owner_(owner),
+        filter_(std::move(filter)),
+        default_extension_(std::move(default_extension)),
+        existing_(existing) {}
   std::optional<std::u16string> Execute() override;
   // Put into the name field when the dialog opens.
   void SuggestName(const std::u16string& name) override { suggested_ = name; }
@@ -36,6 +44,7 @@ class WinSaveDialog final : public SaveDialog {
   HWND owner_;
   std::u16string filter_;
   std::u16string default_extension_;
+  ExistingFile existing_;
   std::u16string suggested_;
 };
 
@@ -54,15 +63,20 @@ class WinFolderPicker final : public FolderPicker {
 };
 
 // Processes pending messages (dialog keys included) without waiting; remembers a WM_QUIT
-// taken from the queue as the terminate request and posts it again for the main loop.
+// taken from the queue as the terminate request and posts it again for the main loop. The
+// application's main window tells the pump its handle once it exists (set_owner), so that
+// programs started from a handler are owned by it.
 class WinMessagePump final : public MessagePump {
  public:
   void ProcessMessages() override;
   bool TerminateRequested() const override { return terminate_; }
   void RequestTerminate() { terminate_ = true; }
+  void set_owner(HWND owner) { owner_ = owner; }
+  void* OwnerWindow() const override { return owner_; }
 
  private:
   bool terminate_ = false;
+  HWND owner_ = nullptr;
 };
 
 // Runs the user-interface loop until WM_QUIT; Tab, Enter and Escape work as in dialogs.

@@ -128,6 +128,8 @@ void MainWindow::BindControls() {
   libraries_ = WinCheckList(item(ids::kLibraryList));
   log_ = WinLineList(item(ids::kLogList));
   boxes_.set_owner(window());
+  pump_.set_owner(window());
+  places_.owner_window = window();
   picker_ = WinFolderPicker(window());
   SendMessageW(item(ids::kStatusBar), SB_SIMPLE, TRUE, 0);
   SendMessageW(item(ids::kProgressBar), PBM_SETRANGE32, 0, 100);
@@ -136,7 +138,8 @@ void MainWindow::BindControls() {
   // The Silent box is reached with the mouse only.
   SetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE, GetWindowLongPtrW(item(ids::kSilentBox), GWL_STYLE) & ~WS_TABSTOP);
   status_bar_.SetText(u"Pick a folder to list its COM libraries.");
-  save_log_dialog_ = std::make_unique<WinSaveDialog>(window(), u"Log files (*.log)|*.log", u"log");
+  save_log_dialog_ = std::make_unique<WinSaveDialog>(window(), u"Log files (*.log)|*.log", u"log",
+                                                     ExistingFile::Replace);
   registration_ = std::make_unique<registration::BatchRegistration>(registration::RegistrationControls{
       folder_, libraries_, search_, silent_, progress_, status_, log_, save_log_button_, *save_log_dialog_, picker_,
       boxes_, pump_, register_button_, status_bar_,

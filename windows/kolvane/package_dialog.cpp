@@ -77,7 +77,7 @@ void PackageDialog::BindControls() {
   boxes_.set_owner(window());
   SendMessageW(item(ids::kPackProgress), PBM_SETRANGE32, 0, 100);
   SendMessageW(item(ids::kPackProgress), PBM_SETSTEP, 1, 0);
-  save_package_ = std::make_unique<WinSaveDialog>(window(), u"SFX Application|*.exe", u"exe");
+  save_package_ = std::make_unique<WinSaveDialog>(window(), u"SFX Application|*.exe", u"exe", ExistingFile::Ask);
   creation_ = std::make_unique<builder::PackageCreation>(
       builder::PackageDialogControls{name_, default_path_, description_, progress_, activity_, build_button_,
                                      cancel_button_, name_enabling_, default_path_enabling_,

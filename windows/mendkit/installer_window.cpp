@@ -85,6 +85,7 @@ void InstallerWindow::BindControls() {
   overwrite_box_ = WinButton(item(ids::kOverwriteBox));
   install_button_ = WinButton(item(ids::kInstallButton));
   boxes_.set_owner(window());
+  pump_.set_owner(window());
   picker_ = WinFolderPicker(window());
   SendMessageW(item(ids::kInstallStatusBar), SB_SIMPLE, TRUE, 0);
   SendMessageW(item(ids::kInstallProgress), PBM_SETRANGE32, 0, 100);

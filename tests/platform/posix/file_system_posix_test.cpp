@@ -10,8 +10,8 @@ namespace kv::platform {
 namespace {
 
 constexpr const char16_t* kUnholdableNames[] = {
-    u"a<b", u"a>b", u"a:b", u"a\"b", u"a|b", u"a?b", u"a*b", u"tab\there", u"dot.", u"space ",
-    u"CON", u"nul.txt", u"Com1", u"lpt9.log", u"aux .x"};
+    u"a<b",    u"a>b", u"a:b",     u"a\"b", u"a|b",      u"a?b",    u"a*b",    u"tab\there",    u"dot.",
+    u"space ", u"CON", u"nul.txt", u"Com1", u"lpt9.log", u"aux .x", u"CONIN$", u"com\u00B9.txt"};
 
 TEST(PosixStandIn, RefusesNamesWindowsCannotHold) {
   test::TestDir dir;
