@@ -5,6 +5,7 @@
 #include "archive/native_errors.h"
 #include "archive/options.h"
 #include "archive/prompts.h"
+#include "installer/package_check.h"
 #include "package/manifest.h"
 #include "package/progress_position.h"
 #include "platform/admin.h"
@@ -133,6 +134,11 @@ void Installation::ShowPackage() {
     controls_.package_info.Append(kNoPackageText);
     throw;
   }
+  if (!damage_.empty()) {
+    controls_.package_info.Append(kDamagedPackageText);
+    services_.boxes.Show(damage_, services_.caption, ui::MessageKind::Error, ui::MessageButtons::Ok);
+    return;
+  }
   if (!holds_package_) {
     controls_.package_info.Append(kNoPackageText);
     return;
@@ -153,6 +159,8 @@ void Installation::ReadPackage() {
   archiver_.OpenArchive(archive::kModeReadShared);
   try {
     holds_package_ = archiver_.FileCount() > 0;
+    // The whole package is checked before its first byte is written, the manifest included.
+    if (holds_package_) CheckPackage();
     if (holds_package_) archiver_.ExtractFiles(package::kManifestFileName, archive::kDefaultSearchAttr, u"");
   } catch (...) {
     archiver_.CloseArchive();
@@ -160,6 +168,21 @@ void Installation::ReadPackage() {
   }
   controls_.progress.SetPosition(0);
   archiver_.CloseArchive();
+}
+
+void Installation::CheckPackage() {
+  checking_ = true;
+  std::vector<std::u16string> damage;
+  try {
+    damage = FindPackageDamage(archiver_, program_path_);
+  } catch (...) {
+    checking_ = false;
+    throw;
+  }
+  checking_ = false;
+  if (damage.empty()) return;
+  holds_package_ = false;
+  damage_ = DamageReport(damage);
 }
 
 void Installation::Install() {
@@ -247,7 +270,7 @@ bool Installation::ReadyToClose() {
 }
 
 void Installation::ShowFileProgress(const std::u16string& file_name) {
-  controls_.processing.SetText(u"Processing: " + file_name);
+  if (!checking_) controls_.processing.SetText(u"Processing: " + file_name);
   services_.pump.ProcessMessages();
 }
 

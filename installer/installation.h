@@ -68,7 +68,9 @@ class Installation {
   // the manifest copy beside the installer removed, the program's end requested. A file with no
   // member behind the installer (a bare installer program) is no package: kNoPackageText is shown
   // instead of name and description and Install is disabled; so it is when the engine cannot open
-  // the archive, whose error then passes through (the window still opens).
+  // the archive, whose error then passes through (the window still opens). Before anything is
+  // written the whole package is checked (package_check.h): a damaged one shows
+  // kDamagedPackageText, an error box naming the damage, and holds no package.
   void ShowPackage();
   // bnExtract "Install": the installation run. Ignored while a run is going on or when the file
   // holds no package; refused with a message when the destination field is empty. While it runs,
@@ -89,8 +91,10 @@ class Installation {
 
   package::RecordingKolZip& Archiver() { return archiver_; }
   bool AdministratorRefused() const { return administrator_refused_; }
-  // False until ShowPackage found members behind the installer.
+  // False until ShowPackage found members behind the installer and the package whole.
   bool HoldsPackage() const { return holds_package_; }
+  // What ShowPackage's check found wrong (DamageReport); empty for a whole package.
+  const std::u16string& Damage() const { return damage_; }
   bool Running() const { return running_; }
   const InstallOutcome& Outcome() const { return outcome_; }
   // The installer's folder, without trailing backslash.
@@ -98,6 +102,7 @@ class Installation {
 
  private:
   void ReadPackage();
+  void CheckPackage();
   void RunInstallation();
   void ReportOutcome();
 
@@ -110,6 +115,8 @@ class Installation {
   bool holds_package_ = false;
   bool running_ = false;
   bool close_requested_ = false;
+  bool checking_ = false;       // the members are being tested, not extracted
+  std::u16string damage_;       // what the check found wrong with the package
   InstallOutcome outcome_;
 };
 
