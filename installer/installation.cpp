@@ -2,15 +2,17 @@
 
 #include <memory>
 
+#include "archive/dir_manager.h"
+#include "archive/errors.h"
 #include "archive/native_errors.h"
 #include "archive/options.h"
 #include "archive/prompts.h"
 #include "installer/package_check.h"
+#include "installer/package_members.h"
 #include "package/manifest.h"
 #include "package/progress_position.h"
 #include "platform/admin.h"
 #include "platform/file_system.h"
-#include "registration/library_discovery.h"
 #include "registration/runner.h"
 
 namespace kv::installer {
@@ -75,7 +77,11 @@ class RunControlsDisabled {
 
 std::u16string FailureReport(const InstallOutcome& outcome) {
   std::u16string text = u"The installation did not complete:";
-  for (const auto& name : outcome.not_extracted) text += u"\r\nNot extracted: " + name;
+  for (const auto& name : outcome.not_extracted) {
+    const auto refused = outcome.refused.find(name);
+    if (refused == outcome.refused.end()) text += u"\r\nNot extracted: " + name;
+    else text += u"\r\nRefused: " + name + u" (" + refused->second + u")";
+  }
   if (outcome.extraction_aborted) text += u"\r\nThe extraction was aborted before its end.";
   for (std::size_t i = 0; i < outcome.not_registered.size(); ++i) {
     text += u"\r\nNot registered: " + outcome.not_registered[i];
@@ -99,10 +105,19 @@ Installation::Installation(InstallerControls controls, InstallerServices service
   archiver_.Name = u"Archiver";
   ConfigureInstallerArchiver(archiver_);
   archiver_.Prompts = &prompter_;
-  archiver_.OnProcessFileFailure =
-      [this](archive::TObject&, const std::u16string&, archive::TKZProcessOperation,
-             std::int32_t native_error, std::int32_t, const std::u16string& message,
-             archive::TKZAction& action) { action = AskExtractionFailure(prompter_, native_error, message); };
+  archiver_.OnProcessFileFailure = [this](archive::TObject&, const std::u16string& name, archive::TKZProcessOperation,
+                                          std::int32_t native_error, std::int32_t, const std::u16string& message,
+                                          archive::TKZAction& action) {
+    // A refused entry was reported when it was refused: no question about it.
+    action = outcome_.refused.count(name) ? archive::fxaIgnore : AskExtractionFailure(prompter_, native_error, message);
+  };
+  // An entry whose name leads out of the destination is never written.
+  archiver_.OnExtractFile = [this](archive::TObject& sender, std::u16string& name, std::uint32_t&, const std::string&) {
+    const char16_t* reason = RefusalOf(name);
+    if (reason == nullptr) return;
+    outcome_.refused[name] = reason;
+    throw archive::EKZException(archive::kNative::CannotCreateExtractedFile, {name}, sender.Name);
+  };
   archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
                                     bool&) { ShowFileProgress(file_name); };
@@ -219,15 +234,19 @@ void Installation::RunInstallation() {
   archiver_.SetFileName(program_path_);
   archiver_.SetBaseDir(destination);
   archiver_.OpenArchive(archive::kModeReadShared);
+  std::vector<std::u16string> entries;
+  const archive::TKZDirArray& dir = archiver_.DMHandle()->CDir;
+  for (std::int32_t i = 0; i < dir.Count(); ++i)
+    if (!dir[i].IsFolder()) entries.push_back(dir[i].Name);
   archiver_.ExtractFiles(u"*.*", archive::kDefaultSearchAttr, u"");
   archiver_.CloseArchive();
   outcome_.not_extracted = archiver_.SkippedFiles();
   outcome_.extraction_aborted = archiver_.Aborted();
 
-  std::vector<std::u16string> names;
-  registration::FindLibraries(destination, names);
-  for (const auto& name : names) {
+  // The package's own libraries, written now or kept, never others lying in the destination.
+  for (const auto& name : PackageLibraries(entries)) {
     const std::u16string path = destination + u"\\" + name;
+    if (!platform::FileExists(path)) continue;  // given up after a failure
     const registration::RegistrationResult result = services_.register_library(path);
     if (result.registered) {
       outcome_.registered.push_back(path);

@@ -3,6 +3,7 @@
 // from its own file, the installation run, the destination picker and the clean-up when the window
 // closes. The unattended installation runs it with no window.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,8 @@ inline constexpr char16_t kNoPackageText[] = u"The file holds no package to inst
 // What the latest installation run did.
 struct InstallOutcome {
   bool finished = false;                      // extraction and registration ran to their end
-  std::vector<std::u16string> not_extracted;  // members given up after a failure
+  std::vector<std::u16string> not_extracted;  // members given up after a failure, refused ones too
+  std::map<std::u16string, std::u16string> refused;  // entry name -> why it may not be written
   bool extraction_aborted = false;
   std::vector<std::u16string> registered;
   std::vector<std::u16string> not_registered;  // library paths
