@@ -10,6 +10,8 @@
 #include "installer/unattended.h"
 #include "windows/common/program_path.h"
 
+#include "windows/common/common_controls.h"
+#include "windows/common/dll_search.h"
 #include "windows/common/error_box.h"
 #include "windows/mendkit/installer_window.h"
 
@@ -29,12 +31,13 @@ std::vector<std::u16string> Arguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+  // Before anything else may load a library: never one planted beside the program.
+  kv::ui::win32::RestrictLibrarySearchToSystemFolder();
   // "/S": the unattended installation, with no window at all.
   if (const auto options = kv::installer::ParseUnattended(Arguments())) {
     return kv::installer::RunUnattended(*options, kv::ui::win32::ProgramPath());
   }
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
+  kv::ui::win32::InitCommonControlsFromSystem(ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES);
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   int result = 0;
   try {
