@@ -12,7 +12,7 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
 # A GUI program without a display waits forever: run the whole scenario under Xvfb.
 if [ -z "${KV_E2E_DISPLAY_READY:-}" ]; then
-  exec env KV_E2E_DISPLAY_READY=1 timeout 280 xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
+  exec env KV_E2E_DISPLAY_READY=1 timeout 400 xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
 fi
 
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" KV_E2E_TIMEOUT=${KV_E2E_TIMEOUT:-20}
@@ -305,6 +305,8 @@ cat "$app/mendKit.exe" "$work/failing.zip" > "$bad"
 zip -qA "$bad"
 timeout 60 wine "$bad" /S "/D=$(winpath "$work")\\Failing Libs" >/dev/null 2>&1
 expect "unattended install returns 1 when a registration fails" "1" "$?"
+
+source "$source_dir/tests/e2e/trusted-packages.sh"
 
 echo "== 150 % scaling"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
