@@ -43,6 +43,11 @@ class TKZDirManager {
   bool OffsetsIncludeStub() const;
   void ApplyStubOffset();
   void CheckCompressedSizes() const;
+  // Where the archive part of the stream ends: where the certificate table of a signed PE file
+  // begins (named by its security directory, behind the headers and ending with the stream),
+  // else the stream's end. Signing appends that table after the end record, and a
+  // long chain makes it larger than the end record search window. (sfx_stub.cpp)
+  std::int64_t ArchiveEnd() const;
   bool IsSFXArchive() const;
   bool IsEncrypted() const;
 

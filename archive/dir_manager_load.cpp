@@ -30,7 +30,7 @@ bool TKZDirManager::FindCentralDirEnd(TKZZipCentralDirEnd& record, std::int64_t&
   record.signature = 0;
   position = -1;
   TKZStream& stream = *FCompressedStream;
-  const std::int64_t size = stream.Size();
+  const std::int64_t size = ArchiveEnd();
   const std::int64_t window = std::min(size, kEndSearchWindow);
   const std::int64_t base = size - window;
   const std::string buffer = stream.ReadAt(base, static_cast<std::size_t>(window));
@@ -54,9 +54,9 @@ bool TKZDirManager::FindCentralDirEnd(TKZZipCentralDirEnd& record, std::int64_t&
 
 bool TKZDirManager::IsValidCentralDirEnd(std::int64_t candidate) {
   TKZStream& stream = *FCompressedStream;
-  const std::int64_t size = stream.Size();
+  const std::int64_t size = ArchiveEnd();
   const std::int64_t end = candidate + static_cast<std::int64_t>(TKZZipCentralDirEnd::kSize);
-  if (candidate < 0 || end > size) return false;  // the record must lie wholly in the stream
+  if (candidate < 0 || end > size) return false;  // the record must lie wholly in the archive part
   const auto r = TKZZipCentralDirEnd::Parse(stream.ReadAt(candidate, TKZZipCentralDirEnd::kSize));
   if (!r) return false;
   if (r->startDiskNumber > r->diskNumber || r->entriesOnDisk > r->entriesCentralDir) return false;

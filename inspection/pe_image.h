@@ -13,6 +13,7 @@
 // from the file is bounded before use, so hostile files cannot make it loop or allocate
 // without bound.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -87,5 +88,9 @@ class MemorySource : public ByteSource {
 // Reads the file at `path` (Windows path, through platform/file_stream.h, shared for reading).
 // A file that cannot be opened gives no image and the problem "cannot be read: <reason>".
 PeReadResult ReadPeImageFile(const std::u16string& path);
+
+// A source over the file at `path`, opened shared for reading; platform::PlatformError when it
+// cannot be opened.
+std::unique_ptr<ByteSource> OpenFileSource(const std::u16string& path);
 
 }  // namespace kv::inspection

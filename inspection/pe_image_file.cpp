@@ -1,5 +1,6 @@
 // ReadPeImageFile: the PE reader over a file opened through the platform layer.
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "inspection/pe_image.h"
@@ -37,6 +38,10 @@ std::u16string Reason(const platform::PlatformError& error) {
 }
 
 }  // namespace
+
+std::unique_ptr<ByteSource> OpenFileSource(const std::u16string& path) {
+  return std::make_unique<FileSource>(platform::File::Open(path, platform::kOpenRead | platform::kShareDenyNone));
+}
 
 PeReadResult ReadPeImageFile(const std::u16string& path) {
   try {

@@ -3,9 +3,12 @@
 #include <memory>
 
 #include "archive/dir_manager.h"
+#include "archive/errors.h"
 #include "archive/native_errors.h"
 #include "archive/options.h"
 #include "archive/prompts.h"
+#include "installer/package_check.h"
+#include "installer/package_members.h"
 #include "package/manifest.h"
 #include "package/progress_position.h"
 #include "platform/admin.h"
@@ -78,7 +81,11 @@ class RunControlsDisabled {
 
 std::u16string FailureReport(const InstallOutcome& outcome) {
   std::u16string text = u"The installation did not complete:";
-  for (const auto& name : outcome.not_extracted) text += u"\r\nNot extracted: " + name;
+  for (const auto& name : outcome.not_extracted) {
+    const auto refused = outcome.refused.find(name);
+    if (refused == outcome.refused.end()) text += u"\r\nNot extracted: " + name;
+    else text += u"\r\nRefused: " + name + u" (" + refused->second + u")";
+  }
   if (outcome.extraction_aborted) text += u"\r\nThe extraction was aborted before its end.";
   for (std::size_t i = 0; i < outcome.not_registered.size(); ++i) {
     text += u"\r\nNot registered: " + outcome.not_registered[i];
@@ -103,10 +110,19 @@ Installation::Installation(InstallerControls controls, InstallerServices service
   archiver_.Name = u"Archiver";
   ConfigureInstallerArchiver(archiver_);
   archiver_.Prompts = &prompter_;
-  archiver_.OnProcessFileFailure =
-      [this](archive::TObject&, const std::u16string&, archive::TKZProcessOperation,
-             std::int32_t native_error, std::int32_t, const std::u16string& message,
-             archive::TKZAction& action) { action = AskExtractionFailure(prompter_, native_error, message); };
+  archiver_.OnProcessFileFailure = [this](archive::TObject&, const std::u16string& name, archive::TKZProcessOperation,
+                                          std::int32_t native_error, std::int32_t, const std::u16string& message,
+                                          archive::TKZAction& action) {
+    // A refused entry was reported when it was refused: no question about it.
+    action = outcome_.refused.count(name) ? archive::fxaIgnore : AskExtractionFailure(prompter_, native_error, message);
+  };
+  // An entry whose name leads out of the destination is never written.
+  archiver_.OnExtractFile = [this](archive::TObject& sender, std::u16string& name, std::uint32_t&, const std::string&) {
+    const char16_t* reason = RefusalOf(name);
+    if (reason == nullptr) return;
+    outcome_.refused[name] = reason;
+    throw archive::EKZException(archive::kNative::CannotCreateExtractedFile, {name}, sender.Name);
+  };
   archiver_.OnFileProgress = [this](archive::TObject&, const std::u16string& file_name, double,
                                     archive::TKZProcessOperation, archive::TKZProgressPhase,
                                     bool&) { ShowFileProgress(file_name); };
@@ -138,6 +154,11 @@ void Installation::ShowPackage() {
     controls_.package_info.Append(kNoPackageText);
     throw;
   }
+  if (!damage_.empty()) {
+    controls_.package_info.Append(kDamagedPackageText);
+    services_.boxes.Show(damage_, services_.caption, ui::MessageKind::Error, ui::MessageButtons::Ok);
+    return;
+  }
   if (!holds_package_) {
     controls_.package_info.Append(kNoPackageText);
     return;
@@ -164,6 +185,8 @@ void Installation::ReadPackage() {
   try {
     holds_package_ = archiver_.FileCount() > 0;
     stub_size_ = archiver_.DMHandle() != nullptr ? archiver_.DMHandle()->StubSize : 0;
+    // The whole package is checked before its first byte is written, the manifest included.
+    if (holds_package_) CheckPackage();
     if (holds_package_) archiver_.ExtractFiles(package::kManifestFileName, archive::kDefaultSearchAttr, u"");
   } catch (...) {
     archiver_.CloseArchive();
@@ -171,6 +194,21 @@ void Installation::ReadPackage() {
   }
   controls_.progress.SetPosition(0);
   archiver_.CloseArchive();
+}
+
+void Installation::CheckPackage() {
+  checking_ = true;
+  std::vector<std::u16string> damage;
+  try {
+    damage = FindPackageDamage(archiver_, program_path_);
+  } catch (...) {
+    checking_ = false;
+    throw;
+  }
+  checking_ = false;
+  if (damage.empty()) return;
+  holds_package_ = false;
+  damage_ = DamageReport(damage);
 }
 
 void Installation::Install() {
@@ -208,15 +246,19 @@ void Installation::RunInstallation() {
   archiver_.SetFileName(program_path_);
   archiver_.SetBaseDir(destination);
   archiver_.OpenArchive(archive::kModeReadShared);
+  std::vector<std::u16string> entries;
+  const archive::TKZDirArray& dir = archiver_.DMHandle()->CDir;
+  for (std::int32_t i = 0; i < dir.Count(); ++i)
+    if (!dir[i].IsFolder()) entries.push_back(dir[i].Name);
   archiver_.ExtractFiles(u"*.*", archive::kDefaultSearchAttr, u"");
   archiver_.CloseArchive();
   outcome_.not_extracted = archiver_.SkippedFiles();
   outcome_.extraction_aborted = archiver_.Aborted();
 
-  std::vector<std::u16string> names;
-  registration::FindLibraries(destination, names);
-  for (const auto& name : names) {
+  // The package's own libraries, written now or kept, never others lying in the destination.
+  for (const auto& name : PackageLibraries(entries)) {
     const std::u16string path = destination + u"\\" + name;
+    if (!platform::FileExists(path)) continue;  // given up after a failure
     const registration::RegistrationResult result = services_.register_library(path);
     if (result.registered) {
       outcome_.registered.push_back(path);
@@ -281,7 +323,7 @@ bool Installation::ReadyToClose() {
 }
 
 void Installation::ShowFileProgress(const std::u16string& file_name) {
-  controls_.processing.SetText(u"Processing: " + file_name);
+  if (!checking_) controls_.processing.SetText(u"Processing: " + file_name);
   services_.pump.ProcessMessages();
 }
 

@@ -3,6 +3,7 @@
 // from its own file, the installation run, the destination picker and the clean-up when the window
 // closes. The unattended installation runs it with no window.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,8 @@ inline constexpr char16_t kNoPackageText[] = u"The file holds no package to inst
 // What the latest installation run did.
 struct InstallOutcome {
   bool finished = false;                      // extraction and registration ran to their end
-  std::vector<std::u16string> not_extracted;  // members given up after a failure
+  std::vector<std::u16string> not_extracted;  // members given up after a failure, refused ones too
+  std::map<std::u16string, std::u16string> refused;  // entry name -> why it may not be written
   bool extraction_aborted = false;
   std::vector<std::u16string> registered;
   std::vector<platform::Machine> registered_machines;  // one per entry of registered
@@ -77,7 +79,9 @@ class Installation {
   // the manifest copy beside the installer removed, the program's end requested. A file with no
   // member behind the installer (a bare installer program) is no package: kNoPackageText is shown
   // instead of name and description and Install is disabled; so it is when the engine cannot open
-  // the archive, whose error then passes through (the window still opens).
+  // the archive, whose error then passes through (the window still opens). Before anything is
+  // written the whole package is checked (package_check.h): a damaged one shows
+  // kDamagedPackageText, an error box naming the damage, and holds no package.
   void ShowPackage();
   // bnExtract "Install": the installation run. Ignored while a run is going on or when the file
   // holds no package; refused with a message when the destination field is empty. While it runs,
@@ -99,8 +103,10 @@ class Installation {
 
   package::RecordingKolZip& Archiver() { return archiver_; }
   bool AdministratorRefused() const { return administrator_refused_; }
-  // False until ShowPackage found members behind the installer.
+  // False until ShowPackage found members behind the installer and the package whole.
   bool HoldsPackage() const { return holds_package_; }
+  // What ShowPackage's check found wrong (DamageReport); empty for a whole package.
+  const std::u16string& Damage() const { return damage_; }
   bool Running() const { return running_; }
   const InstallOutcome& Outcome() const { return outcome_; }
   // The installer's folder, without trailing backslash.
@@ -108,6 +114,7 @@ class Installation {
 
  private:
   void ReadPackage();
+  void CheckPackage();
   void RunInstallation();
   void RecordForUninstall(const std::u16string& destination);
   void ReportOutcome();
@@ -123,6 +130,8 @@ class Installation {
   bool holds_package_ = false;
   bool running_ = false;
   bool close_requested_ = false;
+  bool checking_ = false;       // the members are being tested, not extracted
+  std::u16string damage_;       // what the check found wrong with the package
   InstallOutcome outcome_;
 };
 

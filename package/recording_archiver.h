@@ -20,6 +20,9 @@ class RecordingKolZip : public archive::TKolZip {
   // True when a failure was answered with Abort: the rest of that operation was not done.
   bool Aborted() const { return aborted_; }
   bool AllDone() const { return skipped_.empty() && !aborted_; }
+  // Decompresses one member into a stream, checking its size and CRC (the installer's test of
+  // the whole package before anything is written).
+  using archive::TKZBaseArchiver::ExtractItemToStream;
 
  private:
   std::vector<std::u16string> skipped_;

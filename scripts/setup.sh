@@ -6,7 +6,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb xauth xdotool imagemagick
-  zip unzip p7zip-full libarchive-tools python3
+  zip unzip p7zip-full libarchive-tools python3 osslsigncode openssl
   clang libclang-rt-14-dev
 )
 missing=()

@@ -399,6 +399,75 @@ class PackTests(CliCase):
                 self.assertEqual(os.listdir(self.path("tmp")), [])
 
 
+class SignedPackageTests(CliCase):
+    """Packages signed with osslsigncode under a throwaway certificate made by openssl here."""
+
+    def setUp(self):
+        super().setUp()
+        for tool in ("osslsigncode", "openssl"):
+            if shutil.which(tool) is None:
+                self.skipTest(tool + " absent")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=Throwaway", "-addext", "extendedKeyUsage=codeSigning",
+                        "-keyout", self.path("key.pem"), "-out", self.path("cert.pem")],
+                       check=True, capture_output=True)
+        with open(self.path("cert.pem"), "rb") as f:
+            cert = f.read()
+        # The same certificate a hundred times over: a chain whose table outgrows 64 KiB.
+        with open(self.path("chain.pem"), "wb") as f:
+            f.write(cert * 100)
+        for name in ("a.dll", "b.ocx"):
+            shutil.copy(os.path.join(ARGS.fixtures, name), self.dir)
+        # A real PE file in front of the archive, as mendKit.exe is.
+        shutil.copy(os.path.join(ARGS.fixtures, "c.dll"), self.path("stub.exe"))
+        status, out, err = run("pack", "--name", "Tools", "--path", "C:\\Tools", "--desc", "Signed",
+                               "--stub", "stub.exe", "--out", "package.exe", "a.dll", "b.ocx",
+                               cwd=self.dir, env={"TMPDIR": self.dir})
+        self.assertEqual(status, 0, err)
+
+    def sign(self, out, *extra):
+        subprocess.run(["osslsigncode", "sign", "-certs", self.path("cert.pem"), "-key", self.path("key.pem"),
+                        "-h", "sha256", *extra, "-in", self.path("package.exe"), "-out", self.path(out)],
+                       check=True, capture_output=True)
+        return self.path(out)
+
+    def table_size(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        pe = int.from_bytes(data[0x3C:0x40], "little")
+        return int.from_bytes(data[pe + 24 + 128 + 4:pe + 24 + 128 + 8], "little")
+
+    def test_signed_packages_verify_and_list_whatever_the_table_size(self):
+        members = ["a.dll", "b.ocx", "mendkit.ini"]
+        for name, extra, large in (("small.exe", (), False), ("large.exe", ("-ac", self.path("chain.pem")), True)):
+            with self.subTest(name):
+                signed = self.sign(name, *extra)
+                self.assertEqual(self.table_size(signed) > 65536, large)
+                verify = subprocess.run(["osslsigncode", "verify", "-CAfile", self.path("cert.pem"), "-in", signed],
+                                        capture_output=True)
+                self.assertEqual(verify.returncode, 0, verify.stdout)
+                status, out, err = run("list", "--json", win_path(signed))
+                self.assertEqual(status, 0, err)
+                self.assertEqual([e["name"] for e in json.loads(out)["entries"]], members)
+                status, out, err = run("test", win_path(signed))
+                self.assertEqual(status, 0, out + err)
+                seven = subprocess.run(["7z", "l", signed], capture_output=True)
+                self.assertEqual(seven.returncode, 0, seven.stdout)
+                for member in members:
+                    self.assertIn(member.encode(), seven.stdout)
+                # unzip and Python's zipfile search the end record only near the file's end, so
+                # they list small tables alone.
+                if not large:
+                    listing = subprocess.run(["unzip", "-l", signed], capture_output=True)
+                    self.assertEqual(listing.returncode, 0, listing.stdout)
+                    with zipfile.ZipFile(signed) as z:
+                        self.assertEqual(z.namelist(), members)
+                status, out, err = run("extract", win_path(signed), win_path(self.path(name + ".out")))
+                self.assertEqual(status, 0, err)
+                with open(self.path(name + ".out/a.dll"), "rb") as f, open(self.path("a.dll"), "rb") as g:
+                    self.assertEqual(f.read(), g.read())
+
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser()

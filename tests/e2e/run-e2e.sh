@@ -362,6 +362,7 @@ for f in a.dll b.ocx; do
   expect "$f unregistered by the uninstall" "" "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
 done
 expect "the entry is gone" "" "$(registry_value "$uninstall_key" DisplayName)"
+source "$source_dir/tests/e2e/trusted-packages.sh"
 
 echo "== 150 % scaling"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1

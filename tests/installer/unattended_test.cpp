@@ -213,7 +213,7 @@ TEST_F(Unattended, OnlyAPackageWithMembersInstalls) {
       EXPECT_NE(Log().find("The file holds no package to install."), std::string::npos) << Log();
       EXPECT_FALSE(fs::exists(dir / "dest" / "a.dll"));
     } else {
-      EXPECT_EQ(registered.size(), 3u);
+      EXPECT_EQ(registered.size(), 2u) << "the stray library is no part of the package";
       EXPECT_EQ(ReadFile(dir / "dest" / "a.dll"), "new a.dll");
     }
   }

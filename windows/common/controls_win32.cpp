@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "windows/common/common_controls.h"
 
 namespace kv::ui::win32 {
 namespace {
@@ -36,7 +37,7 @@ LRESULT CALLBACK CheckListProcedure(HWND list, UINT message, WPARAM wparam, LPAR
     if (const int index = checks.SelectedIndex(); index >= 0) checks.ToggleAt(index);
     return 0;
   }
-  return DefSubclassProc(list, message, wparam, lparam);
+  return DefaultSubclassProcedure(list, message, wparam, lparam);
 }
 
 }  // namespace
@@ -182,6 +183,6 @@ void WinMemoLines::Append(const std::u16string& line) {
   WinText(control_).SetText(text.empty() ? line : text + u"\r\n" + line);
 }
 
-void EnableCheckListToggling(HWND list) { SetWindowSubclass(list, &CheckListProcedure, kToggleSubclass, 0); }
+void EnableCheckListToggling(HWND list) { SetControlSubclass(list, &CheckListProcedure, kToggleSubclass, 0); }
 
 }  // namespace kv::ui::win32

@@ -9,6 +9,7 @@
 #include "kv/version.h"
 #include "registration/start_up.h"
 #include "registration/texts.h"
+#include "windows/common/common_controls.h"
 #include "windows/common/drawing.h"
 #include "windows/common/program_path.h"
 #include "windows/kolvane/main_window_layout.h"
@@ -29,7 +30,7 @@ LRESULT CALLBACK FolderFieldProcedure(HWND field, UINT message, WPARAM wparam, L
   if (message == WM_GETDLGCODE && lparam != 0) {
     const auto& key = *reinterpret_cast<const MSG*>(lparam);
     if ((key.message == WM_KEYDOWN || key.message == WM_CHAR) && key.wParam == VK_RETURN)
-      return DefSubclassProc(field, message, wparam, lparam) | DLGC_WANTALLKEYS;
+      return DefaultSubclassProcedure(field, message, wparam, lparam) | DLGC_WANTALLKEYS;
   }
   if (message == WM_KEYDOWN && wparam == VK_RETURN) {
     PostMessageW(GetParent(field), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(field), kFolderEntered),
@@ -37,7 +38,7 @@ LRESULT CALLBACK FolderFieldProcedure(HWND field, UINT message, WPARAM wparam, L
     return 0;
   }
   if (message == WM_CHAR && wparam == VK_RETURN) return 0;  // a single-line edit would beep
-  return DefSubclassProc(field, message, wparam, lparam);
+  return DefaultSubclassProcedure(field, message, wparam, lparam);
 }
 
 std::u16string ProgramFolderWithoutSlash() {
@@ -122,7 +123,7 @@ void MainWindow::BindControls() {
   create_button_ = WinButton(item(ids::kCreateButton));
   library_list_enabling_ = WinEnabling(item(ids::kLibraryList));
   search_enabling_ = WinEnabling(item(ids::kSearchEdit));
-  SetWindowSubclass(item(ids::kFolderEdit), &FolderFieldProcedure, kFolderEnterSubclass, 0);
+  SetControlSubclass(item(ids::kFolderEdit), &FolderFieldProcedure, kFolderEnterSubclass, 0);
   silent_ = WinTickBox(item(ids::kSilentBox));
   progress_ = WinProgress(item(ids::kProgressBar));
   libraries_ = WinCheckList(item(ids::kLibraryList));

@@ -12,6 +12,8 @@
 #include "installer/unattended_uninstall.h"
 #include "windows/common/program_path.h"
 
+#include "windows/common/common_controls.h"
+#include "windows/common/dll_search.h"
 #include "windows/common/error_box.h"
 #include "windows/mendkit/installer_window.h"
 
@@ -31,6 +33,8 @@ std::vector<std::u16string> Arguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+  // Before anything else may load a library: never one planted beside the program.
+  kv::ui::win32::RestrictLibrarySearchToSystemFolder();
   const std::vector<std::u16string> arguments = Arguments();
   // The temporary copy that removes an uninstaller once it has ended.
   if (const auto folder = kv::installer::ParseCleanUp(arguments))
@@ -47,8 +51,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     if (const auto options = kv::installer::ParseUnattended(arguments))
       return kv::installer::RunUnattended(*options, kv::ui::win32::ProgramPath());
   }
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
+  kv::ui::win32::InitCommonControlsFromSystem(ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES);
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   int result = 0;
   try {
