@@ -123,6 +123,8 @@ void TKZDirManager::ReadEntries(std::int64_t directory_start, std::int64_t /*dir
     const std::string extra = stream.ReadBytes(header->extraLength);
     if (extra.size() != header->extraLength) Damaged();
     if (auto unicode_name = ParseExtraFields(extra, CDir.GetItemPtr(i))) CDir.SetItemName(i, *unicode_name);
+    // A size or offset marked as living in the Zip64 block must be there, or it would read as 0.
+    if (!HasZip64ValuesForMarkers(CDir.GetItemPtr(i))) Damaged();
     CDir.GetItemPtr(i).Comment = stream.ReadBytes(header->commentLength);
     if (CDir.GetItemPtr(i).Comment.size() != header->commentLength) Damaged();
   }
@@ -132,6 +134,7 @@ void TKZDirManager::LoadDir() {
   ResetCentralDir();
   StubSize = 0;
   FZip64 = false;
+  FRecovered = false;
   TKZZipCentralDirEnd end_record;
   std::int64_t end = -1;
   FEndRecordFound = FindCentralDirEnd(end_record, end, kCentralDirEndSignature);
