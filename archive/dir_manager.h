@@ -5,6 +5,7 @@
 // the archive stream.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/dir_array.h"
@@ -53,10 +54,11 @@ class TKZDirManager {
   void RebuildFromLocalHeaders();
 
   // --- Member bounds (member_bounds.cpp) ---
-  // Raises OverlappingMember when the local header and data of item `index` (a file) reach
-  // into another member: another record names the same local header, or another member's
-  // header lies inside this one's header or data. (The member whose header is reached is not
-  // refused for it: once the reaching one is, no byte is read for two members.) Raises LocalNameMismatch when the
+  // Raises OverlappingMember when the local header and data of item `index` (a file) are
+  // not its own: an earlier record names the same local header, or another member's header
+  // lies inside this one's header or data. (The first record of a header keeps it, and a
+  // member whose header is reached is not refused for it: once the others are, no byte is
+  // read for two members.) Raises LocalNameMismatch when the
   // local header carries another name than the central record (not after a recovery, whose
   // names come from the local headers). A member whose header cannot be read passes, for
   // the reader to report.
@@ -114,8 +116,9 @@ class TKZDirManager {
   bool FEndRecordFound = false;
   // The directory was rebuilt from the local headers.
   bool FRecovered = false;
-  // Local header positions of the file items, sorted; built on the first bounds check.
-  std::vector<std::uint64_t> FMemberStarts;
+  // Local header positions of the file items with their indexes, sorted; built on the first
+  // bounds check.
+  std::vector<std::pair<std::uint64_t, std::int32_t>> FMemberStarts;
   bool FMemberStartsKnown = false;
 };
 

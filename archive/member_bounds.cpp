@@ -30,7 +30,7 @@ void TKZDirManager::CheckMemberBounds(std::int32_t index, TKZStream& archive) {
     FMemberStarts.clear();
     FMemberStarts.reserve(static_cast<std::size_t>(CDir.Count()));
     for (std::int32_t i = 0; i < CDir.Count(); ++i)
-      if (!CDir[i].IsFolder()) FMemberStarts.push_back(CDir[i].LocalHeaderOffset());
+      if (!CDir[i].IsFolder()) FMemberStarts.emplace_back(CDir[i].LocalHeaderOffset(), i);
     std::sort(FMemberStarts.begin(), FMemberStarts.end());
     FMemberStartsKnown = true;
   }
@@ -44,10 +44,12 @@ void TKZDirManager::CheckMemberBounds(std::int32_t index, TKZStream& archive) {
   const std::uint64_t data_at = start + TKZLocalFileHeader::kSize + header->nameLength + header->extraLength;
   const std::uint64_t compressed = std::min(item.CompressedSize(), std::numeric_limits<std::uint64_t>::max() - data_at);
   const std::uint64_t end = data_at + compressed;
-  const auto [first, last] = std::equal_range(FMemberStarts.begin(), FMemberStarts.end(), start);
-  const std::ptrdiff_t others_here = (last - first) - (item.IsFolder() ? 0 : 1);
-  const bool next_inside = last != FMemberStarts.end() && *last < end;
-  if (others_here > 0 || next_inside) throw EKZException(kNative::OverlappingMember, {item.Name}, FArc->Name);
+  // The records naming this header, in directory order, and the next header after it.
+  const auto first = std::lower_bound(FMemberStarts.begin(), FMemberStarts.end(), std::pair{start, std::int32_t{-1}});
+  const auto last = std::upper_bound(first, FMemberStarts.end(), std::pair{start, std::numeric_limits<std::int32_t>::max()});
+  const bool claimed_before = first != last && first->second < index;  // an earlier record has it
+  const bool next_inside = last != FMemberStarts.end() && last->first < end;
+  if (claimed_before || next_inside) throw EKZException(kNative::OverlappingMember, {item.Name}, FArc->Name);
 
   const std::string local_name =
       archive.ReadAt(at + static_cast<std::int64_t>(TKZLocalFileHeader::kSize), header->nameLength);
