@@ -57,7 +57,8 @@ class RawInflater {
 
 bool IsRecordBoundary(TKZStream& stream, std::int64_t position) {
   if (position == stream.Size()) return true;
-  ByteReader in(stream.ReadAt(position, 4));
+  const std::string bytes = stream.ReadAt(position, 4);
+  ByteReader in(bytes);
   const std::uint32_t signature = in.U32();
   if (!in.ok()) return false;
   return signature == kLocalHeaderSignature || signature == kCentralHeaderSignature ||
