@@ -121,6 +121,10 @@ class TKZBaseArchiver {
   TStrings& NoCompressionMasks() { return FNoCompressionMasks; }
   bool InMemory() const { return FInMemory; }
   void SetInMemory(bool value);
+  // Threads that deflate while a commit writes; 0 (the default) is one per processor, at most
+  // eight, 1 deflates on the committing thread alone. The archive is the same either way.
+  std::size_t CompressionThreads() const { return FCompressionThreads; }
+  void SetCompressionThreads(std::size_t count) { FCompressionThreads = count; }
 
   // --- Public, not published ---
   bool OpenCorruptedArchives() const { return FOpenCorruptedArchives; }
@@ -224,6 +228,8 @@ class TKZBaseArchiver {
   void InitDirItem(std::int32_t index, const std::u16string& full_name, TKZProcessOperation operation);
 
   // --- Commit ---
+  // Hands the small files after `index` to the commit's workers (commit_ahead.cpp).
+  void CompressFilesAhead(std::int32_t index);
   bool StoreMember(std::int32_t index);
   void CopyMember(std::int32_t index);
   bool CompressStream(TKZStream& source, TKZStream& archive, TDirItem& entry);
@@ -290,6 +296,7 @@ class TKZBaseArchiver {
   TZip64Mode FZip64Mode = zmAuto;
   // The state of the commit in progress (archive/commit_state.h); null outside a commit.
   TKZCommitState* FCommit = nullptr;
+  std::size_t FCompressionThreads = 0;
 };
 
 }  // namespace kv::archive

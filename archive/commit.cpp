@@ -123,6 +123,11 @@ void TKZBaseArchiver::CommitUpdate() {
     dm.SetCompressedStream(*FCompressedStream);
   }
   TKZStream& out = *FCompressedStream;
+  const std::size_t threads = FCompressionThreads > 0 ? FCompressionThreads : CompressWorkers::DefaultCount();
+  if (threads > 1 && FProcessedFileCount > 0) {
+    state.workers = std::make_unique<CompressWorkers>(threads);
+    state.ahead = std::make_unique<CompressAhead>(*state.workers);
+  }
 
   bool aborted = false;
   try {
@@ -133,9 +138,12 @@ void TKZBaseArchiver::CommitUpdate() {
       do {
         state.action = fxaIgnore;
         stored = true;
-        if (RewritesData(dir[i]))
+        if (RewritesData(dir[i])) {
+          CompressFilesAhead(i);
           stored = StoreMember(i);
-        else
+          // A file read ahead and not used (the member failed) is read again on a retry.
+          if (state.ahead) state.ahead->Drop(dir[i].SrcFileName);
+        } else
           CopyMember(i);
       } while (state.action == fxaRetry);
       if (state.action == fxaAbort) aborted = true;

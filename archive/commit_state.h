@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "archive/compress_ahead.h"
+#include "archive/compress_workers.h"
 #include "archive/options.h"
 #include "archive/records.h"
 #include "archive/temp_tail.h"
@@ -36,6 +38,10 @@ struct TKZCommitState {
   TKZZip64CentralDirEndLocator old_zip64_locator;
   std::int64_t old_central_dir_offset = 0;
   TKZAction action = fxaIgnore;
+  // The deflating threads of this commit (none with one thread) and the small files they
+  // read and deflate ahead of their turn.
+  std::unique_ptr<CompressWorkers> workers;
+  std::unique_ptr<CompressAhead> ahead;
 };
 
 }  // namespace kv::archive

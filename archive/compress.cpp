@@ -3,41 +3,18 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <deque>
+#include <future>
 #include <memory>
 #include <vector>
 
+#include "archive/compress_workers.h"
 #include "archive/crc32.h"
 
 namespace kv::archive {
 namespace {
 
 constexpr std::size_t kKiB = 1024;
-
-// The engine's CRC-32 (reflected polynomial 0xEDB88320), eight bytes per step: the tables
-// are derived from the 256-entry table, so the result is UpdateCrc32's, only faster.
-struct Crc32Tables {
-  std::uint32_t t[8][256];
-  Crc32Tables() : t{} {
-    for (std::uint32_t n = 0; n < 256; ++n) t[0][n] = UpdateCrc32(0, static_cast<std::uint8_t>(n));
-    for (std::uint32_t n = 0; n < 256; ++n)
-      for (int k = 1; k < 8; ++k) t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
-  }
-};
-
-std::uint32_t UpdateCrc32Fast(std::uint32_t crc, const char* data, std::size_t size) {
-  static const Crc32Tables tables;
-  const auto* p = reinterpret_cast<const unsigned char*>(data);
-  const auto& t = tables.t;
-  while (size >= 8) {
-    const std::uint32_t lo = crc ^ (p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-    const std::uint32_t hi = p[4] | p[5] << 8 | p[6] << 16 | static_cast<std::uint32_t>(p[7]) << 24;
-    crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^ t[3][hi & 0xFF] ^
-          t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
-    p += 8;
-    size -= 8;
-  }
-  return UpdateCrc32(crc, p, size);
-}
 
 // One deflate stream; deflateEnd runs on every way out.
 class Deflater {
@@ -52,12 +29,19 @@ class Deflater {
   Deflater(const Deflater&) = delete;
   Deflater& operator=(const Deflater&) = delete;
 
-  // Deflates one whole input block into `out` and returns how many bytes it produced. The
-  // buffer only grows, so it is not cleared again for every block.
-  std::size_t Block(const char* in, std::size_t n, bool last, std::vector<char>& out) {
+  void Prime(const std::vector<char>& dictionary) {
+    if (dictionary.empty()) return;
+    const int rc = deflateSetDictionary(&stream_, reinterpret_cast<const Bytef*>(dictionary.data()),
+                                        static_cast<uInt>(dictionary.size()));
+    if (rc != Z_OK) throw CompressionError(rc);
+  }
+
+  // Deflates one whole input block into `out` (sync flush, finish for the last) and cuts
+  // `out` to what it produced.
+  void Block(const char* in, std::size_t n, bool last, std::vector<char>& out) {
     stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in));
     stream_.avail_in = static_cast<uInt>(n);
-    if (out.size() < OutputRoom(n)) out.resize(OutputRoom(n));
+    out.resize(OutputRoom(n));
     std::size_t produced = 0;
     // The buffer fits one call's output; a further round runs only if zlib still holds some.
     for (;;) {
@@ -66,9 +50,10 @@ class Deflater {
       const int rc = deflate(&stream_, last ? Z_FINISH : Z_SYNC_FLUSH);
       if (rc == Z_STREAM_ERROR) throw CompressionError(rc);
       produced = out.size() - stream_.avail_out;
-      if (stream_.avail_out != 0) return produced;
+      if (stream_.avail_out != 0) break;
       out.resize(out.size() + OutputRoom(n));
     }
+    out.resize(produced);
   }
 
   // Output room for n input bytes: n + n/10 + 12, rounded up to a multiple of 256.
@@ -78,6 +63,21 @@ class Deflater {
   z_stream stream_{};
 };
 
+// A block on its way to the archive: deflated at once (no workers) or by a worker.
+struct PendingBlock {
+  std::future<DeflatedBlock> future;
+  DeflatedBlock ready;
+  bool deferred = false;
+
+  DeflatedBlock Take() { return deferred ? future.get() : std::move(ready); }
+};
+
+// The last 32 KiB of `block`: the dictionary of the block after it.
+std::vector<char> Tail(const std::vector<char>& block) {
+  const std::size_t n = std::min(block.size(), kDeflateDictionarySize);
+  return {block.end() - static_cast<std::ptrdiff_t>(n), block.end()};
+}
+
 }  // namespace
 
 std::size_t CompressionBlockSize(int mode) {
@@ -86,34 +86,75 @@ std::size_t CompressionBlockSize(int mode) {
   return 1024 * kKiB;
 }
 
-CompressOutcome CompressStream(std::uint64_t size, int mode, bool deflate, const CompressIo& io) {
+DeflatedBlock DeflateBlock(int level, const std::vector<char>& dictionary, const std::vector<char>& in, bool last) {
+  DeflatedBlock block;
+  block.input_size = in.size();
+  block.crc32 = ~UpdateCrc32(kCrc32Initial, in.data(), in.size());
+  Deflater deflater(level);
+  deflater.Prime(dictionary);
+  deflater.Block(in.data(), in.size(), last, block.data);
+  return block;
+}
+
+CompressOutcome CompressStream(std::uint64_t size, int mode, bool deflate, const CompressIo& io,
+                               CompressWorkers* workers) {
   CompressOutcome outcome;
   const std::size_t block = CompressionBlockSize(mode);
-  std::vector<char> input(static_cast<std::size_t>(std::min<std::uint64_t>(size, block)));
-  std::vector<char> output;
-  std::unique_ptr<Deflater> deflater;
-  if (deflate) {
-    deflater = std::make_unique<Deflater>(mode);
-    output.resize(Deflater::OutputRoom(input.size()));
-  }
-  std::uint32_t crc = kCrc32Initial;
-  while (outcome.bytes_read < size) {
-    if (io.before_block && !io.before_block(outcome.bytes_read)) return outcome;
-    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(block, size - outcome.bytes_read));
-    if (io.read(input.data(), n) != n) return outcome;
-    crc = UpdateCrc32Fast(crc, input.data(), n);
-    const bool last = outcome.bytes_read + n == size;
-    const char* data = input.data();
-    std::size_t length = n;
-    if (deflater) {
-      length = deflater->Block(input.data(), n, last, output);
-      data = output.data();
+  // A member of one block is deflated on this thread: handing it over would cost more.
+  const std::size_t ahead = deflate && workers && size > block ? workers->Count() : 0;
+  std::deque<PendingBlock> pending;
+  std::vector<char> dictionary;
+  std::uint32_t crc = 0;
+  // Writes the oldest block in flight; false when the destination refused it.
+  const auto write_oldest = [&] {
+    DeflatedBlock done = pending.front().Take();
+    pending.pop_front();
+    if (!io.write(done.data.data(), done.data.size())) return false;
+    crc = CombineCrc32(crc, done.crc32, done.input_size);
+    outcome.bytes_read += done.input_size;
+    outcome.bytes_written += done.data.size();
+    return true;
+  };
+  // Writes every block in flight, as a stop finds them: what was read whole is written.
+  const auto drain = [&] {
+    while (!pending.empty())
+      if (!write_oldest()) return false;
+    return true;
+  };
+  std::uint64_t read = 0;
+  while (read < size) {
+    if (io.before_block && !io.before_block(read)) {
+      drain();
+      return outcome;
     }
-    if (!io.write(data, length)) return outcome;
-    outcome.bytes_read += n;
-    outcome.bytes_written += length;
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(block, size - read));
+    std::vector<char> input(n);
+    if (io.read(input.data(), n) != n) {
+      drain();
+      return outcome;
+    }
+    read += n;
+    const bool last = read == size;
+    std::vector<char> next_dictionary = deflate && !last ? Tail(input) : std::vector<char>{};
+    PendingBlock item;
+    if (!deflate) {
+      item.ready.crc32 = ~UpdateCrc32(kCrc32Initial, input.data(), n);
+      item.ready.input_size = n;
+      item.ready.data = std::move(input);
+    } else if (ahead > 0) {
+      item.deferred = true;
+      item.future = workers->Submit([mode, last, dictionary = std::move(dictionary), input = std::move(input)] {
+        return DeflateBlock(mode, dictionary, input, last);
+      });
+    } else {
+      item.ready = DeflateBlock(mode, dictionary, input, last);
+    }
+    dictionary = std::move(next_dictionary);
+    pending.push_back(std::move(item));
+    if (pending.size() > ahead && !write_oldest()) return outcome;
   }
-  outcome.crc32 = ~crc;
+  if (!drain()) return outcome;
+  outcome.crc32 = crc;
   outcome.complete = true;
   return outcome;
 }

@@ -1,6 +1,9 @@
 // The archive object's CompressStream: one member's data through the block compressor, with
 // the progress events per block and the entry's CRC and sizes set afterwards.
+#include <optional>
+
 #include "archive/base_archiver.h"
+#include "archive/commit_state.h"
 #include "archive/compress.h"
 #include "archive/errors.h"
 
@@ -8,6 +11,19 @@ namespace kv::archive {
 namespace {
 
 constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
+
+// A member read and deflated ahead: its one block goes out as the block compressor would
+// write it, after the same progress call.
+CompressOutcome WriteReadyBlock(const DeflatedBlock& block, const CompressIo& io) {
+  CompressOutcome outcome;
+  if (io.before_block && !io.before_block(0)) return outcome;
+  outcome.bytes_read = block.input_size;
+  if (!io.write(block.data.data(), block.data.size())) return outcome;
+  outcome.bytes_written = block.data.size();
+  outcome.crc32 = block.crc32;
+  outcome.complete = true;
+  return outcome;
+}
 
 }  // namespace
 
@@ -33,7 +49,12 @@ bool TKZBaseArchiver::CompressStream(TKZStream& source, TKZStream& archive, TDir
     return !FProgressCancel;
   };
   const bool deflate = entry.CompressionMethod != kMethodStored;
-  const CompressOutcome outcome = kv::archive::CompressStream(size, entry.CompressionMode, deflate, io);
+  CompressWorkers* workers = FCommit ? FCommit->workers.get() : nullptr;
+  std::optional<DeflatedBlock> ready;
+  if (deflate && !entry.Stream && FCommit && FCommit->ahead)
+    ready = FCommit->ahead->Take(entry.SrcFileName, entry.CompressionMode, size);
+  const CompressOutcome outcome = ready ? WriteReadyBlock(*ready, io)
+                                        : kv::archive::CompressStream(size, entry.CompressionMode, deflate, io, workers);
   FProcessedFilesSize += static_cast<std::int64_t>(size);
 
   if (!outcome.complete) {

@@ -1,34 +1,32 @@
 #include "archive/crc32.h"
 
-#include <array>
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
 
 namespace kv::archive {
-namespace {
 
-constexpr std::array<std::uint32_t, 256> MakeTable() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t n = 0; n < 256; ++n) {
-    std::uint32_t c = n;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[n] = c;
-  }
-  return table;
-}
-
-constexpr std::array<std::uint32_t, 256> kTable = MakeTable();
-
-}  // namespace
-
-std::uint32_t UpdateCrc32(std::uint32_t crc, std::uint8_t byte) { return kTable[(crc ^ byte) & 0xFF] ^ (crc >> 8); }
+std::uint32_t UpdateCrc32(std::uint32_t crc, std::uint8_t byte) { return UpdateCrc32(crc, &byte, 1); }
 
 std::uint32_t UpdateCrc32(std::uint32_t crc, const void* data, std::size_t size) {
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  for (std::size_t i = 0; i < size; ++i) crc = kTable[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
-  return crc;
+  // zlib takes and gives the finished value; the running value is its complement.
+  uLong finished = ~crc;
+  const auto* p = static_cast<const Bytef*>(data);
+  constexpr std::size_t kMostPerCall = std::numeric_limits<uInt>::max() / 2;
+  while (size > 0) {
+    const std::size_t n = std::min(size, kMostPerCall);
+    finished = crc32(finished, p, static_cast<uInt>(n));
+    p += n;
+    size -= n;
+  }
+  return ~static_cast<std::uint32_t>(finished);
 }
 
-std::uint32_t Crc32(std::string_view bytes) {
-  return ~UpdateCrc32(kCrc32Initial, bytes.data(), bytes.size());
+std::uint32_t Crc32(std::string_view bytes) { return ~UpdateCrc32(kCrc32Initial, bytes.data(), bytes.size()); }
+
+std::uint32_t CombineCrc32(std::uint32_t first, std::uint32_t second, std::size_t second_size) {
+  return static_cast<std::uint32_t>(crc32_combine(first, second, static_cast<z_off_t>(second_size)));
 }
 
 }  // namespace kv::archive

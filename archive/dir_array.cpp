@@ -12,6 +12,7 @@ void TKZDirArray::CheckIndex(std::int32_t index, int native_error) const {
 
 void TKZDirArray::SetCount(std::int32_t value) {
   if (value < 0) throw EKZException(kNative::DirSetItemOutOfRange);
+  if (value < FLoadedNames) IndexNames();  // the names stay indexed as if set one by one
   if (value == 0) {
     FItems = {};
     ItemCount = AllocItemCount = 0;
@@ -44,6 +45,7 @@ const TDirItem& TKZDirArray::GetItemPtr(std::int32_t index) const {
 
 void TKZDirArray::SetItem(std::int32_t index, const TDirItem& value) {
   CheckIndex(index, kNative::DirSetItemOutOfRange);
+  IndexNames();
   const bool append = index >= FItemNamesList.Count();
   if (append && FItemNamesList.Count() != index) throw EKZException(kNative::NameListOutOfStep);
   if (append) FItemNamesList.Add(FoldName(value.Name));
@@ -53,6 +55,7 @@ void TKZDirArray::SetItem(std::int32_t index, const TDirItem& value) {
 
 void TKZDirArray::SetItemName(std::int32_t index, const std::u16string& name) {
   TDirItem& item = GetItemPtr(index);
+  IndexNames();
   const std::int32_t found = FItemNamesList.IndexOf(item.Name);
   if (found >= 0 && found != index) throw EKZException(kNative::NameTakenByOtherItem);
   if (found < 0) FItemNamesList.Add(FoldName(name));
@@ -60,13 +63,41 @@ void TKZDirArray::SetItemName(std::int32_t index, const std::u16string& name) {
   item.Name = name;
 }
 
+void TKZDirArray::SetLoadedItemName(std::int32_t index, const std::u16string& name) {
+  TDirItem& item = GetItemPtr(index);
+  if (FLoadedNames == 0 && FItemNamesList.Count() > 0) {
+    // Names already indexed: keep the index in step.
+    const std::int32_t named = FItemNamesList.Count();
+    if (index == named)
+      FItemNamesList.Add(FoldName(name));
+    else if (index == named - 1)
+      FItemNamesList.Update(index, FoldName(name));
+    else
+      throw EKZException(kNative::NameListOutOfStep);
+  } else if (index == FLoadedNames) {
+    ++FLoadedNames;
+  } else if (index != FLoadedNames - 1) {
+    throw EKZException(kNative::NameListOutOfStep);
+  }
+  item.Name = name;
+}
+
+void TKZDirArray::IndexNames() const {
+  if (FLoadedNames == 0) return;
+  const std::int32_t named = std::min(FLoadedNames, ItemCount);
+  FLoadedNames = 0;
+  for (std::int32_t i = 0; i < named; ++i) FItemNamesList.Add(FoldName(FItems[static_cast<std::size_t>(i)].Name));
+}
+
 bool TKZDirArray::FileExists(const std::u16string& file_name, std::int32_t& item_no) {
+  IndexNames();
   item_no = FItemNamesList.IndexOf(file_name);
   return item_no >= 0;
 }
 
 void TKZDirArray::DeleteItem(std::int32_t index) {
   CheckIndex(index, kNative::DirDeleteOutOfRange);
+  IndexNames();
   const std::int32_t found = FItemNamesList.IndexOf(FItems[static_cast<std::size_t>(index)].Name);
   if (found >= 0) FItemNamesList.Delete(found);
   else if (index < FItemNamesList.Count()) FItemNamesList.Delete(index);
@@ -81,6 +112,7 @@ void TKZDirArray::DeleteItem(std::int32_t index) {
 void TKZDirArray::Clear() {
   for (std::int32_t i = 0; i < ItemCount; ++i) FItems[static_cast<std::size_t>(i)] = TDirItem{};
   ItemCount = 0;
+  FLoadedNames = 0;
   FItemNamesList.Clear();
 }
 

@@ -33,6 +33,11 @@ class TKZDirArray {
   const TDirItem& GetItemPtr(std::int32_t index) const;
   void SetItem(std::int32_t index, const TDirItem& value);  // DirSetItemOutOfRange, NameListOutOfStep
   void SetItemName(std::int32_t index, const std::u16string& name);  // NameTakenByOtherItem
+  // Names the items of a directory being read, in order: the first call for an item names
+  // it, a second one (a name from an extra block) renames it. Nothing is looked up: into an
+  // array without names the name index is only built, from the items, once it is used.
+  // NameListOutOfStep when `index` is neither the last named item nor the next one.
+  void SetLoadedItemName(std::int32_t index, const std::u16string& name);
   bool FileExists(const std::u16string& file_name, std::int32_t& item_no);
   void DeleteItem(std::int32_t index);  // DirDeleteOutOfRange
   void Clear();
@@ -43,15 +48,22 @@ class TKZDirArray {
   TDirItem& operator[](std::int32_t index) { return GetItemPtr(index); }
   const TDirItem& operator[](std::int32_t index) const { return GetItemPtr(index); }
   // The name index, for tests.
-  const TKZHashedStringList& NameList() const { return FItemNamesList; }
+  const TKZHashedStringList& NameList() const {
+    IndexNames();
+    return FItemNamesList;
+  }
 
  private:
   void CheckIndex(std::int32_t index, int native_error) const;
+  // Puts the names of items named while loading into the name list.
+  void IndexNames() const;
 
   std::vector<TDirItem> FItems;  // AllocItemCount slots, the first ItemCount in use
   std::int32_t ItemCount = 0;
   std::int32_t AllocItemCount = 0;
-  TKZHashedStringList FItemNamesList;
+  mutable TKZHashedStringList FItemNamesList;
+  // Items 0 to FLoadedNames-1 were named while loading and are not in the name list yet.
+  mutable std::int32_t FLoadedNames = 0;
   std::int32_t AllocBy = kInitialAllocBy;
   std::int32_t MaxAllocBy = kMaxAllocBy;
 };

@@ -108,7 +108,11 @@ void TKZDirManager::ReadEntries(std::int64_t directory_start, std::int64_t /*dir
   CDir.SetCount(0);
   CDir.SetCount(static_cast<std::int32_t>(count));
   stream.Seek(directory_start);
+  // An entry named by nothing takes the place of the next entry's name: the directory is
+  // damaged from there on.
+  bool unnamed_entry = false;
   for (std::int32_t i = 0; i < CDir.Count(); ++i) {
+    if (unnamed_entry) throw EKZException(kNative::NameTakenByOtherItem);
     if (i == 0) CentralDirOffset = stream.Position();
     const auto header = TKZZipCentralDir::Parse(stream.ReadBytes(TKZZipCentralDir::kSize));
     if (!header || header->signature != kCentralHeaderSignature) Damaged();
@@ -119,10 +123,11 @@ void TKZDirManager::ReadEntries(std::int64_t directory_start, std::int64_t /*dir
     item.CompressionMethod = header->compMethod;
     const std::string name = stream.ReadBytes(header->nameLength);
     if (name.size() != header->nameLength) Damaged();
-    CDir.SetItemName(i, DecodeCentralName(name, header->genPurposeFlag, OemStepOnRead(header->genPurposeFlag)));
+    CDir.SetLoadedItemName(i, DecodeCentralName(name, header->genPurposeFlag, OemStepOnRead(header->genPurposeFlag)));
     const std::string extra = stream.ReadBytes(header->extraLength);
     if (extra.size() != header->extraLength) Damaged();
-    if (auto unicode_name = ParseExtraFields(extra, CDir.GetItemPtr(i))) CDir.SetItemName(i, *unicode_name);
+    if (auto unicode_name = ParseExtraFields(extra, CDir.GetItemPtr(i))) CDir.SetLoadedItemName(i, *unicode_name);
+    unnamed_entry = CDir.GetItemPtr(i).Name.empty();
     // A size or offset marked as living in the Zip64 block must be there, or it would read as 0.
     if (!HasZip64ValuesForMarkers(CDir.GetItemPtr(i))) Damaged();
     CDir.GetItemPtr(i).Comment = stream.ReadBytes(header->commentLength);

@@ -24,7 +24,8 @@ std::uint16_t Le16(const std::string& bytes, std::size_t at) {
 // Releases the inflate stream on every way out.
 class Inflater {
  public:
-  Inflater() { ok_ = inflateInit(&stream_) == Z_OK; }
+  // Raw deflate data, as a member holds it: no zlib header, no Adler-32 to compute.
+  Inflater() { ok_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK; }
   ~Inflater() {
     if (ok_) inflateEnd(&stream_);
   }
@@ -108,7 +109,7 @@ bool TKZBaseArchiver::DecompressItem(TKZStream& archive, TKZStream& output, TDir
     return intact;
   };
 
-  std::vector<std::uint8_t> input(static_cast<std::size_t>(std::min<std::uint64_t>(compressed, kChunkSize)) + 2);
+  std::vector<std::uint8_t> input(static_cast<std::size_t>(std::min<std::uint64_t>(compressed, kChunkSize)));
   std::uint64_t remaining = compressed;
   std::uint64_t consumed = 0;
   if (method == kMethodStored) {
@@ -127,21 +128,12 @@ bool TKZBaseArchiver::DecompressItem(TKZStream& archive, TKZStream& output, TDir
     if (!inflater.ok()) return false;
     z_stream& zs = inflater.stream();
     std::vector<std::uint8_t> out(kChunkSize);
-    bool first = true;
     while (remaining > 0 && intact && !ended && !FProgressCancel) {
       const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
-      std::size_t lead = 0;
-      if (first) {
-        // A zlib header in front of the raw deflate data of the member.
-        input[0] = 0x78;
-        input[1] = 0x01;
-        lead = 2;
-        first = false;
-      }
-      const std::size_t got = archive.Read(input.data() + lead, chunk);
+      const std::size_t got = archive.Read(input.data(), chunk);
       remaining = got < chunk ? 0 : remaining - chunk;
       zs.next_in = input.data();
-      zs.avail_in = static_cast<uInt>(lead + got);
+      zs.avail_in = static_cast<uInt>(got);
       for (;;) {
         if (report(produced)) break;
         zs.next_out = out.data();

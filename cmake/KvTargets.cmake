@@ -26,6 +26,10 @@ if(KV_SANITIZE)
                                              -fno-sanitize-recover=undefined)
   target_link_options(kv_common INTERFACE -fsanitize=address,undefined)
 endif()
+if(KV_TSAN)
+  target_compile_options(kv_common INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(kv_common INTERFACE -fsanitize=thread)
+endif()
 
 # kv_include_root(TARGET SCOPE FOLDER): lets TARGET (and, with PUBLIC or INTERFACE, whoever links
 # it) include "FOLDER/..." and no other folder of the tree. The root is a folder in the build

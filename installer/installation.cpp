@@ -2,13 +2,17 @@
 
 #include <memory>
 
+#include "archive/dir_manager.h"
 #include "archive/native_errors.h"
 #include "archive/options.h"
 #include "archive/prompts.h"
 #include "package/manifest.h"
 #include "package/progress_position.h"
 #include "platform/admin.h"
+#include "installer/uninstall_setup.h"
+#include "package/errors.h"
 #include "platform/file_system.h"
+#include "platform/profile.h"
 #include "registration/library_discovery.h"
 #include "registration/runner.h"
 
@@ -80,6 +84,7 @@ std::u16string FailureReport(const InstallOutcome& outcome) {
     text += u"\r\nNot registered: " + outcome.not_registered[i];
     if (i < outcome.causes.size() && !outcome.causes[i].empty()) text += u"\r\n    " + outcome.causes[i];
   }
+  if (!outcome.uninstall_problem.empty()) text += u"\r\nNo uninstaller: " + outcome.uninstall_problem;
   return text;
 }
 
@@ -141,6 +146,11 @@ void Installation::ShowPackage() {
   const package::Manifest manifest = package::ReadManifest(package::ManifestPath(own_folder), own_folder);
   controls_.destination.SetText(manifest.default_path);
   controls_.package_info.Append(u"Program name: " + manifest.name);
+  package_name_ = manifest.name;
+  // Optional keys for the entry in the installed programs.
+  const std::u16string manifest_path = package::ManifestPath(own_folder);
+  publisher_ = platform::ReadProfileValue(manifest_path, u"mendKit", u"mkPublisher", u"", 2048);
+  version_ = platform::ReadProfileValue(manifest_path, u"mendKit", u"mkVersion", u"", 2048);
   // Every line as typed; the first one after the label, as installers have always shown it.
   const std::vector<std::u16string> lines = package::DescriptionLines(manifest.description);
   controls_.package_info.Append(u"Description: " + (lines.empty() ? std::u16string() : lines[0]));
@@ -153,6 +163,7 @@ void Installation::ReadPackage() {
   archiver_.OpenArchive(archive::kModeReadShared);
   try {
     holds_package_ = archiver_.FileCount() > 0;
+    stub_size_ = archiver_.DMHandle() != nullptr ? archiver_.DMHandle()->StubSize : 0;
     if (holds_package_) archiver_.ExtractFiles(package::kManifestFileName, archive::kDefaultSearchAttr, u"");
   } catch (...) {
     archiver_.CloseArchive();
@@ -191,6 +202,7 @@ void Installation::Install() {
 void Installation::RunInstallation() {
   outcome_ = {};
   archiver_.ResetFailures();
+  archiver_.ForgetWritten();
   archiver_.Options().SetOverwriteMode(controls_.overwrite.Checked() ? archive::omAlways : archive::omPrompt);
   const std::u16string destination = controls_.destination.Text();
   archiver_.SetFileName(program_path_);
@@ -208,12 +220,34 @@ void Installation::RunInstallation() {
     const registration::RegistrationResult result = services_.register_library(path);
     if (result.registered) {
       outcome_.registered.push_back(path);
+      outcome_.registered_machines.push_back(result.machine.value_or(platform::Machine::x86));
     } else {
       outcome_.not_registered.push_back(path);
       outcome_.causes.push_back(result.cause);
     }
   }
   outcome_.finished = true;
+  RecordForUninstall(destination);
+}
+
+void Installation::RecordForUninstall(const std::u16string& destination) {
+  std::u16string folder = destination;
+  while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
+  InstalledPackage installed{folder, program_path_, stub_size_, {package_name_, {}, {}}, publisher_, version_};
+  for (const auto& name : archiver_.Written())
+    if (name != package::kManifestFileName) installed.record.files.push_back(name);
+  outcome_.written = installed.record.files;
+  const std::u16string prefix = destination + u"\\";
+  for (std::size_t i = 0; i < outcome_.registered.size(); ++i)
+    installed.record.libraries.push_back({outcome_.registered[i].substr(prefix.size()), outcome_.registered_machines[i]});
+  try {
+    std::unique_ptr<platform::RegistryHive> own_hive;
+    platform::RegistryHive* hive = services_.machine_hive;
+    if (hive == nullptr) hive = (own_hive = platform::OpenLocalMachineHive()).get();
+    SetUpUninstall(installed, *hive);
+  } catch (const std::exception& error) {
+    outcome_.uninstall_problem = package::ErrorMessage(error);
+  }
 }
 
 void Installation::ReportOutcome() {

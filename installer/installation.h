@@ -8,7 +8,9 @@
 
 #include "controls/controls.h"
 #include "package/message_box_prompter.h"
+#include "installer/written_files.h"
 #include "package/recording_archiver.h"
+#include "platform/registry.h"
 #include "registration/runner.h"
 
 namespace kv::installer {
@@ -37,6 +39,8 @@ struct InstallerServices {
   // Registers one library silently (default: the registration core).
   std::function<registration::RegistrationResult(const std::u16string& path)> register_library;
   std::u16string caption = u"Install";
+  // Where the entry in the list of installed programs goes (default: the local machine's hive).
+  platform::RegistryHive* machine_hive = nullptr;
 };
 
 inline constexpr char16_t kNoAdministratorText[] =
@@ -51,10 +55,15 @@ struct InstallOutcome {
   std::vector<std::u16string> not_extracted;  // members given up after a failure
   bool extraction_aborted = false;
   std::vector<std::u16string> registered;
+  std::vector<platform::Machine> registered_machines;  // one per entry of registered
   std::vector<std::u16string> not_registered;  // library paths
   std::vector<std::u16string> causes;          // why, one per entry of not_registered
+  std::vector<std::u16string> written;         // the files the extraction wrote, relative
+  // Why the uninstaller, its record or its entry could not be written; empty when they were.
+  std::u16string uninstall_problem;
   bool Complete() const {
-    return finished && not_extracted.empty() && !extraction_aborted && not_registered.empty();
+    return finished && not_extracted.empty() && !extraction_aborted && not_registered.empty() &&
+           uninstall_problem.empty();
   }
 };
 
@@ -75,7 +84,8 @@ class Installation {
   // destination, picker, overwrite box and Install are disabled, and enabled again on every way
   // out. Engine errors while opening or extracting pass through and leave the window open;
   // otherwise the outcome is reported (success only when everything was extracted and
-  // registered) and the window closes.
+  // registered) and the window closes. Every run that reaches its end leaves the uninstaller,
+  // its record of what was written and registered, and the entry in the installed programs.
   void Install();
   // bnSelectDestPath "...": the destination picker.
   void ChooseDestination();
@@ -99,13 +109,16 @@ class Installation {
  private:
   void ReadPackage();
   void RunInstallation();
+  void RecordForUninstall(const std::u16string& destination);
   void ReportOutcome();
 
   InstallerControls controls_;
   InstallerServices services_;
   std::u16string program_path_;
   package::MessageBoxPrompter prompter_{services_.boxes};
-  package::RecordingKolZip archiver_;
+  InstallingKolZip archiver_;
+  std::int64_t stub_size_ = 0;
+  std::u16string package_name_, publisher_, version_;
   bool administrator_refused_ = false;
   bool holds_package_ = false;
   bool running_ = false;

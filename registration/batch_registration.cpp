@@ -107,26 +107,49 @@ void BatchRegistration::UntickAll() {
 
 void BatchRegistration::SelectSearchMatch() { SelectFirstMatch(c_.libraries, c_.search.Text()); }
 
+std::vector<std::u16string> BatchRegistration::TickedPaths() const {
+  std::vector<std::u16string> paths;
+  for (int i = 0; i < c_.libraries.Count(); ++i)
+    if (c_.libraries.Checked(i)) paths.push_back(c_.folder.Text() + c_.libraries.Name(i));
+  return paths;
+}
+
+void BatchRegistration::RefuseEmptyRun(const char16_t* message) {
+  c_.boxes.Show(message, kApplicationTitle, ui::MessageKind::Error, ui::MessageButtons::Ok);
+  c_.folder.SetFocus();
+  c_.status.SetText(kWaitingStatus);
+}
+
 void BatchRegistration::RegisterTicked() {
   if (running_) return;
   c_.progress.SetPosition(0);
   // The run registers what was ticked when Register was pressed.
-  std::vector<std::u16string> paths;
-  for (int i = 0; i < c_.libraries.Count(); ++i)
-    if (c_.libraries.Checked(i)) paths.push_back(c_.folder.Text() + c_.libraries.Name(i));
-  if (paths.empty()) {
-    c_.boxes.Show(kNothingToRegister, kApplicationTitle, ui::MessageKind::Error, ui::MessageButtons::Ok);
-    c_.folder.SetFocus();
-    c_.status.SetText(kWaitingStatus);
-    return;
-  }
+  const std::vector<std::u16string> paths = TickedPaths();
+  if (paths.empty()) return RefuseEmptyRun(kNothingToRegister);
+  Run(paths, Action::Register);
+}
+
+void BatchRegistration::UnregisterTicked() {
+  if (running_) return;
+  const std::vector<std::u16string> paths = TickedPaths();
+  if (paths.empty()) return RefuseEmptyRun(kNothingToUnregister);
+  const ui::MessageAnswer answer = c_.boxes.Show(UnregisterQuestion(static_cast<int>(paths.size())),
+                                                 kApplicationTitle, ui::MessageKind::Confirmation,
+                                                 ui::MessageButtons::YesNo);
+  // The question processes messages: a run may have begun meanwhile.
+  if (answer != ui::MessageAnswer::Yes || running_) return;
+  c_.progress.SetPosition(0);
+  Run(paths, Action::Unregister);
+}
+
+void BatchRegistration::Run(const std::vector<std::u16string>& paths, Action action) {
   const ProgressFigures figures = ProgressFiguresFor(static_cast<int>(paths.size()));
   RunTally tally;
   {
     RunLock lock(c_, running_);
     stop_requested_ = false;
     AppendLogHeader();
-    tally = RegisterEach(paths, figures.step);
+    tally = RunEach(paths, figures.step, action);
     // Adding the rest ends at 100; set outright so the bar also ends full when a run moved it
     // otherwise. A stopped run leaves the bar where it stopped.
     if (tally.not_attempted == 0) c_.progress.SetPosition(100);
@@ -134,7 +157,7 @@ void BatchRegistration::RegisterTicked() {
     c_.log.Append(kLogRule);
   }
   c_.save_log.SetEnabled(true);
-  ReportEnd(tally);
+  ReportEnd(tally, action);
 }
 
 void BatchRegistration::StopRun() {
@@ -148,12 +171,12 @@ void BatchRegistration::AppendLogHeader() {
   c_.log.Append(kLogRule);
 }
 
-BatchRegistration::RunTally BatchRegistration::RegisterEach(const std::vector<std::u16string>& paths,
-                                                            int step) {
+BatchRegistration::RunTally BatchRegistration::RunEach(const std::vector<std::u16string>& paths, int step,
+                                                       Action action) {
   RunTally tally;
   for (const std::u16string& path : paths) {
     if (stop_requested_) break;
-    const bool registered = runner_.RegisterLibrary(path, c_.silent.Checked());
+    const bool registered = runner_.RegisterLibrary(path, c_.silent.Checked(), action);
     c_.status.SetText(path);
     c_.progress.SetPosition(std::min(100, c_.progress.Position() + step));
     c_.log.Append(runner_.LastResultLine());
@@ -165,7 +188,7 @@ BatchRegistration::RunTally BatchRegistration::RegisterEach(const std::vector<st
   return tally;
 }
 
-void BatchRegistration::ReportEnd(const RunTally& tally) {
+void BatchRegistration::ReportEnd(const RunTally& tally, Action action) {
   if (tally.failed == 0 && tally.not_attempted == 0) {
     c_.status.SetText(kAllSucceeded);
     c_.status_bar.SetText(kAllSucceeded);
@@ -173,7 +196,7 @@ void BatchRegistration::ReportEnd(const RunTally& tally) {
     return;
   }
   std::u16string summary;
-  if (tally.failed > 0) summary = FailureSummary(tally.failed, tally.handled);
+  if (tally.failed > 0) summary = FailureSummary(tally.failed, tally.handled, action);
   if (tally.not_attempted > 0) {
     if (!summary.empty()) summary += u' ';
     summary += StoppedSummary(tally.not_attempted);

@@ -66,6 +66,11 @@ class BatchRegistration {
   // of RunLockedControls and Save log are disabled; all come back as they were at the end
   // (Save log then enabled). Pressed again during the run, it does nothing: a stop is StopRun.
   void RegisterTicked();
+  // The Register button's menu and the list's right-click menu, "Unregister": asks
+  // "Unregister N libraries?" and, on Yes, unregisters the ticked libraries (regsvr32 /u of each
+  // one's bitness) in the same run as Register: progress, status, log block, Stop and locks.
+  // Nothing ticked gives its error message and no question; No changes nothing.
+  void UnregisterTicked();
   // Button3 while it reads "Stop": the run ends after the current library; the log's last
   // line before the closing rule and the end message say how many were not attempted.
   // Nothing happens when no run goes on.
@@ -87,9 +92,12 @@ class BatchRegistration {
   };
   void ListFolder(const std::u16string& folder);
   void ShowVerdicts();
+  std::vector<std::u16string> TickedPaths() const;
+  void RefuseEmptyRun(const char16_t* message);
+  void Run(const std::vector<std::u16string>& paths, Action action);
   void AppendLogHeader();
-  RunTally RegisterEach(const std::vector<std::u16string>& paths, int step);
-  void ReportEnd(const RunTally& tally);
+  RunTally RunEach(const std::vector<std::u16string>& paths, int step, Action action);
+  void ReportEnd(const RunTally& tally, Action action);
 
   RegistrationControls c_;
   RegistrationRunner runner_;

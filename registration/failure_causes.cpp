@@ -20,8 +20,10 @@ constexpr ExitMeaning kRegsvr32Exits[] = {
 
 }  // namespace
 
-std::u16string Regsvr32ExitCause(std::uint32_t exit_code) {
+std::u16string Regsvr32ExitCause(std::uint32_t exit_code, Action action) {
   const std::string code = "regsvr32 exit code " + std::to_string(exit_code);
+  if (action == Action::Unregister && exit_code == 5)
+    return platform::Utf8ToUtf16("DllUnregisterServer reported an error (" + code + ")");
   for (const auto& meaning : kRegsvr32Exits)
     if (meaning.code == exit_code) return platform::Utf8ToUtf16(std::string(meaning.text) + " (" + code + ")");
   return platform::Utf8ToUtf16(code);

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "registration/action.h"
+
 namespace kv::registration {
 
 // regsvr32's own exit codes 1 to 5, e.g. "the library could not be loaded (regsvr32 exit code
-// 3)"; any other code as "regsvr32 exit code N".
-std::u16string Regsvr32ExitCause(std::uint32_t exit_code);
+// 3)"; any other code as "regsvr32 exit code N". Code 5 names DllUnregisterServer when
+// unregistering.
+std::u16string Regsvr32ExitCause(std::uint32_t exit_code, Action action = Action::Register);
 
 std::u16string TimedOutCause(std::uint32_t seconds);  // "timed out after 60 s; regsvr32 was ended"
 

@@ -46,10 +46,11 @@ RunOutcome RunAndWait(const ProgramStart& start, ui::MessagePump& pump, std::uin
   }
 }
 
-std::u16string Regsvr32Parameters(const std::u16string& path, bool silent) {
+std::u16string Regsvr32Parameters(const std::u16string& path, bool silent, Action action) {
   // Quoted so that a path with spaces reaches regsvr32 as one argument.
   const std::u16string quoted = u"\"" + path + u"\"";
-  return silent ? u"/s " + quoted : quoted;
+  const std::u16string switches = std::u16string(action == Action::Unregister ? u"/u " : u"") + (silent ? u"/s " : u"");
+  return switches + quoted;
 }
 
 Registrar::Registrar(ui::MessagePump& pump) : Registrar(pump, platform::CurrentSystemLayout()) {}
@@ -62,8 +63,10 @@ RegistrationResult Registrar::Register(const std::u16string& path, const Registr
     const inspection::LibraryReport report = Inspect(path);
     // A missing dependency alone does not stop the attempt: the loader may find it where a
     // reading of the file cannot (side-by-side assemblies, a changed search path).
-    if (!report.com_server || !report.hostable) return Failure(report.problem);
-    return RunRegsvr32(report, settings);
+    RegistrationResult result =
+        !report.com_server || !report.hostable ? Failure(report.problem) : RunRegsvr32(report, settings);
+    result.machine = report.machine;
+    return result;
   } catch (const std::exception& error) {
     return Failure(platform::Utf8ToUtf16(error.what()));
   } catch (...) {
@@ -75,7 +78,7 @@ RegistrationResult Registrar::RunRegsvr32(const inspection::LibraryReport& repor
                                           const RegistrationSettings& settings) {
   const auto host = Regsvr32For(*report.machine, lookup_.layout());
   if (!host) return Failure(report.problem);
-  const ProgramStart start{host->program, Regsvr32Parameters(report.path, settings.silent),
+  const ProgramStart start{host->program, Regsvr32Parameters(report.path, settings.silent, settings.action),
                            host->without_redirection};
   const RunOutcome outcome = RunAndWait(start, pump_, settings.time_limit_seconds * 1000u);
   RegistrationResult result;
@@ -88,13 +91,13 @@ RegistrationResult Registrar::RunRegsvr32(const inspection::LibraryReport& repor
   if (!outcome.started) result.cause = kNotStartedCause;
   else if (outcome.timed_out) result.cause = TimedOutCause(settings.time_limit_seconds);
   else if (!outcome.exit_code) result.cause = pump_.TerminateRequested() ? kWaitCutShortCause : kNoExitCodeCause;
-  else if (!report.missing.empty()) result.cause = report.problem + u"; " + Regsvr32ExitCause(*outcome.exit_code);
-  else result.cause = Regsvr32ExitCause(*outcome.exit_code);
+  else if (!report.missing.empty()) result.cause = report.problem + u"; " + Regsvr32ExitCause(*outcome.exit_code, settings.action);
+  else result.cause = Regsvr32ExitCause(*outcome.exit_code, settings.action);
   return result;
 }
 
-bool RegistrationRunner::RegisterLibrary(const std::u16string& path, bool silent) {
-  last_result_ = registrar_.Register(path, {silent, time_limit_seconds});
+bool RegistrationRunner::RegisterLibrary(const std::u16string& path, bool silent, Action action) {
+  last_result_ = registrar_.Register(path, {silent, time_limit_seconds, action});
   last_result_line_ = path + (last_result_.registered ? kResultOk : kResultFailed);
   return last_result_.registered;
 }

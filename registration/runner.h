@@ -10,6 +10,7 @@
 #include <string>
 
 #include "inspection/library_report.h"
+#include "registration/action.h"
 #include "controls/controls.h"
 
 namespace kv::registration {
@@ -36,19 +37,23 @@ struct ProgramStart {
 // program that cannot be started.
 RunOutcome RunAndWait(const ProgramStart& start, ui::MessagePump& pump, std::uint32_t time_limit_ms);
 
-// The parameter text for regsvr32: the quoted path, with "/s " in front when silent.
-std::u16string Regsvr32Parameters(const std::u16string& path, bool silent);
+// The parameter text for regsvr32: the quoted path, with "/s " in front when silent and "/u "
+// in front of that when unregistering.
+std::u16string Regsvr32Parameters(const std::u16string& path, bool silent, Action action = Action::Register);
 
 struct RegistrationSettings {
   bool silent = true;
   std::uint32_t time_limit_seconds = kDefaultTimeLimitSeconds;
+  Action action = Action::Register;
 };
 
 struct RegistrationResult {
-  bool registered = false;  // regsvr32 ran and exited with code 0
+  bool registered = false;  // regsvr32 ran and exited with code 0 (also when unregistering)
   std::u16string cause;     // why not, in plain words; empty when registered
   std::optional<std::uint32_t> exit_code;
   std::u16string host;  // the regsvr32 that ran; empty when none was started
+  // The library's processor kind as its file tells; nothing when it could not be read.
+  std::optional<platform::Machine> machine;
 };
 
 // Registers libraries on the running Windows. It reads the system layout once and keeps the
@@ -64,6 +69,7 @@ class Registrar {
   // not a COM server, wrong bitness) is not started. Otherwise runs its regsvr32 and waits.
   // When regsvr32 fails, a dependency the inspection found missing is named as the cause.
   // Nothing propagates: any exception during the attempt gives a failure with its text.
+  // settings.action chooses registering or unregistering; both are judged alike.
   RegistrationResult Register(const std::u16string& path, const RegistrationSettings& settings);
 
  private:
@@ -78,9 +84,9 @@ class RegistrationRunner {
  public:
   explicit RegistrationRunner(ui::MessagePump& pump) : registrar_(pump) {}
 
-  // Registers `path` as above and sets the last result line to the path followed by " OK!" or
+  // Registers (or unregisters) `path` as above and sets the last result line to the path followed by " OK!" or
   // " failed.". Returns whether it succeeded.
-  bool RegisterLibrary(const std::u16string& path, bool silent);
+  bool RegisterLibrary(const std::u16string& path, bool silent, Action action = Action::Register);
 
   // Empty before the first registration.
   const std::u16string& LastResultLine() const { return last_result_line_; }

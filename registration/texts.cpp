@@ -9,10 +9,12 @@ std::string Libraries(int count) { return std::to_string(count) + (count == 1 ? 
 
 }  // namespace
 
-std::u16string FailureSummary(int failed, int handled) {
-  const std::string text = std::to_string(failed) + " of " + Libraries(handled) + " failed to register.";
-  return platform::Utf8ToUtf16(text);
+std::u16string FailureSummary(int failed, int handled, Action action) {
+  const char* verb = action == Action::Unregister ? " failed to unregister." : " failed to register.";
+  return platform::Utf8ToUtf16(std::to_string(failed) + " of " + Libraries(handled) + verb);
 }
+
+std::u16string UnregisterQuestion(int count) { return platform::Utf8ToUtf16("Unregister " + Libraries(count) + "?"); }
 
 std::u16string StoppedSummary(int not_attempted) {
   return platform::Utf8ToUtf16("Stopped: " + Libraries(not_attempted) + " not attempted.");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "kv/version.h"
+#include "registration/action.h"
 
 namespace kv::registration {
 
@@ -23,8 +24,17 @@ inline constexpr char16_t kResultFailed[] = u" failed.";
 // Put before the cause line the log adds under a failed result line.
 inline constexpr char16_t kCauseIndent[] = u"    ";
 
-// The end of a run in which some libraries failed, e.g. "2 of 5 libraries failed to register.".
-std::u16string FailureSummary(int failed, int handled);
+inline constexpr char16_t kNothingToUnregister[] =
+    u"No files loaded or selected, please, specify a folder and/or select a files to unregister.";
+
+// The end of a run in which some libraries failed, e.g. "2 of 5 libraries failed to register."
+// ("... failed to unregister." after an unregistering run).
+std::u16string FailureSummary(int failed, int handled, Action action = Action::Register);
+
+// The entry of the Register button's menu and of the list's right-click menu, and the question
+// asked before it runs: "Unregister 3 libraries?".
+inline constexpr char16_t kUnregisterEntry[] = u"Unregister";
+std::u16string UnregisterQuestion(int count);
 
 // The Register button's caption, and its caption while a run goes on.
 inline constexpr char16_t kRegisterCaption[] = u"Register";

@@ -25,6 +25,12 @@ echo "=== Building a MendKit package from the sample servers"
   --stub "$win/bin/mendKit.exe" --out "$demo/SampleServers.exe" "$demo/Sample Libraries"/*
 "$cli" list "$demo/SampleServers.exe"
 
+if ! why=$(bash scripts/win32-runnable.sh 2>&1); then
+  echo
+  echo "=== NOT INSTALLED under Wine: $why"
+  exit 0
+fi
+
 echo
 echo "=== Installing it unattended under Wine"
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$demo/prefix

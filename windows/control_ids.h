@@ -23,6 +23,9 @@ inline constexpr int kBanner = 115;          // Image1
 inline constexpr int kFolderLabel = 116;     // Label2
 inline constexpr int kFilesLabel = 117;      // Label3
 inline constexpr int kSearchLabel = 118;     // Label1
+// The "Unregister" entry of the Register button's drop-down menu and of the list's right-click
+// menu: a menu command, sent as WM_COMMAND with this id.
+inline constexpr int kUnregisterCommand = 119;
 
 // Package dialog.
 inline constexpr int kNameEdit = 201;        // edName

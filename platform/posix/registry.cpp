@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <variant>
 
 #include "platform/registry.h"
 
@@ -34,8 +35,20 @@ class MemoryHive final : public RegistryHive {
     const auto k = keys_.find(KeyName(key));
     if (k == keys_.end()) return std::nullopt;
     const auto v = k->second.find(Folded(name));
-    if (v == k->second.end()) return std::nullopt;
-    return v->second;
+    if (v == k->second.end() || !std::holds_alternative<std::u16string>(v->second)) return std::nullopt;
+    return std::get<std::u16string>(v->second);
+  }
+
+  std::optional<std::uint32_t> ReadNumber(const std::u16string& key, const std::u16string& name) const override {
+    const auto k = keys_.find(KeyName(key));
+    if (k == keys_.end()) return std::nullopt;
+    const auto v = k->second.find(Folded(name));
+    if (v == k->second.end() || !std::holds_alternative<std::uint32_t>(v->second)) return std::nullopt;
+    return std::get<std::uint32_t>(v->second);
+  }
+
+  void WriteNumber(const std::u16string& key, const std::u16string& name, std::uint32_t value) override {
+    keys_[KeyName(key)][Folded(name)] = value;
   }
 
   void WriteString(const std::u16string& key, const std::u16string& name,
@@ -51,11 +64,12 @@ class MemoryHive final : public RegistryHive {
   }
 
  private:
-  std::map<std::u16string, std::map<std::u16string, std::u16string>> keys_;
+  std::map<std::u16string, std::map<std::u16string, std::variant<std::u16string, std::uint32_t>>> keys_;
 };
 
 }  // namespace
 
 std::unique_ptr<RegistryHive> OpenCurrentUserHive() { return std::make_unique<MemoryHive>(); }
+std::unique_ptr<RegistryHive> OpenLocalMachineHive() { return std::make_unique<MemoryHive>(); }
 
 }  // namespace kv::platform

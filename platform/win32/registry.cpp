@@ -1,4 +1,4 @@
-// The current user's hive through the Win32 registry API.
+// The current user's and the local machine's hives through the Win32 registry API.
 #include <windows.h>
 
 #include "platform/errors.h"
@@ -26,9 +26,11 @@ std::wstring KeyPath(const std::u16string& key) {
 
 class Win32Hive final : public RegistryHive {
  public:
+  explicit Win32Hive(HKEY root) : root_(root) {}
+
   bool ValueExists(const std::u16string& key, const std::u16string& name) const override {
     win32::UniqueRegistryKey handle;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) !=
+    if (RegOpenKeyExW(root_, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) !=
         ERROR_SUCCESS)
       return false;
     return RegQueryValueExW(handle.get(), Wide(name), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -37,7 +39,7 @@ class Win32Hive final : public RegistryHive {
   std::optional<std::u16string> ReadString(const std::u16string& key,
                                            const std::u16string& name) const override {
     win32::UniqueRegistryKey handle;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) !=
+    if (RegOpenKeyExW(root_, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) !=
         ERROR_SUCCESS)
       return std::nullopt;
     DWORD type = 0, size = 0;
@@ -58,7 +60,7 @@ class Win32Hive final : public RegistryHive {
   void WriteString(const std::u16string& key, const std::u16string& name,
                    const std::u16string& value) override {
     win32::UniqueRegistryKey handle;
-    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    LONG status = RegCreateKeyExW(root_, KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_SET_VALUE, nullptr, handle.put(), nullptr);
     if (status != ERROR_SUCCESS) Fail("Cannot create registry key", status, key);
     status = RegSetValueExW(handle.get(), Wide(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(Wide(value)),
@@ -66,15 +68,41 @@ class Win32Hive final : public RegistryHive {
     if (status != ERROR_SUCCESS) Fail("Cannot write registry value in", status, key);
   }
 
-  void DeleteTree(const std::u16string& key) override {
-    const LONG status = RegDeleteTreeW(HKEY_CURRENT_USER, KeyPath(key).c_str());
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail("Cannot delete registry key", status, key);
-    if (status == ERROR_SUCCESS) RegDeleteKeyW(HKEY_CURRENT_USER, KeyPath(key).c_str());
+  std::optional<std::uint32_t> ReadNumber(const std::u16string& key, const std::u16string& name) const override {
+    win32::UniqueRegistryKey handle;
+    if (RegOpenKeyExW(root_, KeyPath(key).c_str(), 0, KEY_QUERY_VALUE, handle.put()) != ERROR_SUCCESS)
+      return std::nullopt;
+    DWORD type = 0, data = 0, size = sizeof(data);
+    if (RegQueryValueExW(handle.get(), Wide(name), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+      return std::nullopt;
+    return data;
   }
+
+  void WriteNumber(const std::u16string& key, const std::u16string& name, std::uint32_t value) override {
+    win32::UniqueRegistryKey handle;
+    LONG status = RegCreateKeyExW(root_, KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                                  nullptr, handle.put(), nullptr);
+    if (status != ERROR_SUCCESS) Fail("Cannot create registry key", status, key);
+    const DWORD data = value;
+    status = RegSetValueExW(handle.get(), Wide(name), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    if (status != ERROR_SUCCESS) Fail("Cannot write registry value in", status, key);
+  }
+
+  void DeleteTree(const std::u16string& key) override {
+    const LONG status = RegDeleteTreeW(root_, KeyPath(key).c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail("Cannot delete registry key", status, key);
+    if (status == ERROR_SUCCESS) RegDeleteKeyW(root_, KeyPath(key).c_str());
+  }
+
+ private:
+  HKEY root_;
 };
 
 }  // namespace
 
-std::unique_ptr<RegistryHive> OpenCurrentUserHive() { return std::make_unique<Win32Hive>(); }
+std::unique_ptr<RegistryHive> OpenCurrentUserHive() { return std::make_unique<Win32Hive>(HKEY_CURRENT_USER); }
+std::unique_ptr<RegistryHive> OpenLocalMachineHive() { return std::make_unique<Win32Hive>(HKEY_LOCAL_MACHINE); }
 
 }  // namespace kv::platform

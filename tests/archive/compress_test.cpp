@@ -1,4 +1,5 @@
 #include "archive/compress.h"
+#include "archive/compress_workers.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -42,14 +43,17 @@ std::string InflateRaw(const std::string& data) {
   return out;
 }
 
-// What the member must hold: a zlib stream (wrapper on), one deflate call per block, sync
-// flush but the last with finish, then the 2-byte header and 4-byte trailer taken off.
-std::string WrappedAndStripped(const std::string& data, int level, std::size_t block) {
-  z_stream z{};
-  EXPECT_EQ(deflateInit(&z, level), Z_OK);
+// What the member must hold: each block deflated by a raw stream of its own, primed with the
+// 32 KiB before it, sync flush but the last with finish.
+std::string BlockByBlock(const std::string& data, int level, std::size_t block) {
   std::string out;
   std::vector<char> buf(2 * block + 1024);
   for (std::size_t pos = 0; pos < data.size(); pos += block) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    const std::size_t primed = std::min<std::size_t>(pos, 32 * kKiB);
+    if (primed > 0)
+      deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(data.data() + pos - primed), static_cast<uInt>(primed));
     const std::size_t n = std::min(block, data.size() - pos);
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + pos));
     z.avail_in = static_cast<uInt>(n);
@@ -57,9 +61,9 @@ std::string WrappedAndStripped(const std::string& data, int level, std::size_t b
     z.avail_out = static_cast<uInt>(buf.size());
     deflate(&z, pos + n == data.size() ? Z_FINISH : Z_SYNC_FLUSH);
     out.append(buf.data(), buf.size() - z.avail_out);
+    deflateEnd(&z);
   }
-  deflateEnd(&z);
-  return out.size() >= 6 ? out.substr(2, out.size() - 6) : std::string();
+  return out;
 }
 
 struct CompressRun {
@@ -72,7 +76,7 @@ struct CompressRun {
   }
 };
 
-CompressRun Compress(const std::string& source, int mode, bool deflate) {
+CompressRun Compress(const std::string& source, int mode, bool deflate, CompressWorkers* workers = nullptr) {
   CompressRun run;
   std::size_t pos = 0;
   CompressIo io;
@@ -86,7 +90,7 @@ CompressRun Compress(const std::string& source, int mode, bool deflate) {
     run.writes.emplace_back(data, n);
     return true;
   };
-  run.outcome = CompressStream(source.size(), mode, deflate, io);
+  run.outcome = CompressStream(source.size(), mode, deflate, io, workers);
   return run;
 }
 
@@ -137,13 +141,26 @@ TEST_P(CompressCases, WritesOneOutputPerBlockWithTheRightBytesAndCrc) {
     EXPECT_TRUE(all.empty());
     return;
   }
-  EXPECT_EQ(all, WrappedAndStripped(source, c.mode, CompressionBlockSize(c.mode)));
+  EXPECT_EQ(all, BlockByBlock(source, c.mode, CompressionBlockSize(c.mode)));
   EXPECT_EQ(InflateRaw(all), source);
   for (std::size_t i = 0; i + 1 < run.writes.size(); ++i) {
     EXPECT_EQ(run.writes[i].substr(run.writes[i].size() - 4), std::string("\0\0\xff\xff", 4)) << "block " << i;
   }
   if (c.random) {
     EXPECT_GT(all.size(), source.size()) << "incompressible data stays deflated";
+  }
+}
+
+TEST_P(CompressCases, WorkersGiveTheSameWritesAsTheCallingThreadAlone) {
+  const Case& c = GetParam();
+  const std::string source = Data(c.size, c.random);
+  const CompressRun alone = Compress(source, c.mode, c.deflate);
+  for (std::size_t threads : {1u, 2u, 8u}) {
+    CompressWorkers workers(threads);
+    const CompressRun run = Compress(source, c.mode, c.deflate, &workers);
+    EXPECT_EQ(run.writes, alone.writes) << threads << " threads";
+    EXPECT_EQ(run.outcome.crc32, alone.outcome.crc32) << threads << " threads";
+    EXPECT_EQ(run.outcome.bytes_written, alone.outcome.bytes_written) << threads << " threads";
   }
 }
 
@@ -154,7 +171,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, CompressCases, ::testing::ValuesIn(kCases),
 TEST(CompressStream, StopsOnShortReadRefusedWriteOrCancelCountingOnlyWrittenBlocks) {
   const std::string source = Data(1536 * kKiB, false);
   enum Stop { kShortRead, kRefusedWrite, kCancel, kNone };
-  for (Stop stop : {kShortRead, kRefusedWrite, kCancel}) {
+  CompressWorkers workers(2);
+  for (Stop stop : {kShortRead, kRefusedWrite, kCancel})
+  for (CompressWorkers* with : {static_cast<CompressWorkers*>(nullptr), &workers}) {
     std::size_t pos = 0;
     int writes = 0;
     CompressIo io;
@@ -166,9 +185,9 @@ TEST(CompressStream, StopsOnShortReadRefusedWriteOrCancelCountingOnlyWrittenBloc
     };
     io.write = [&](const char*, std::size_t) { return !(stop == kRefusedWrite && ++writes == 2); };
     io.before_block = [&](std::uint64_t done) { return !(stop == kCancel && done == 1024 * kKiB); };
-    const CompressOutcome outcome = CompressStream(source.size(), 1, true, io);
+    const CompressOutcome outcome = CompressStream(source.size(), 1, true, io, with);
     EXPECT_FALSE(outcome.complete) << stop;
-    EXPECT_EQ(outcome.bytes_read, stop == kCancel ? 1024 * kKiB : 512 * kKiB) << stop;
+    EXPECT_EQ(outcome.bytes_read, stop == kCancel ? 1024 * kKiB : 512 * kKiB) << stop << (with ? " workers" : "");
   }
 }
 
@@ -183,6 +202,9 @@ TEST(CompressStream, AnExceptionFromTheWriterPassesThrough) {
   };
   io.write = [](const char*, std::size_t) -> bool { throw std::runtime_error("disk full"); };
   EXPECT_THROW(CompressStream(source.size(), 1, true, io), std::runtime_error);
+  pos = 0;
+  CompressWorkers workers(2);
+  EXPECT_THROW(CompressStream(source.size(), 1, true, io, &workers), std::runtime_error);
 }
 
 }  // namespace

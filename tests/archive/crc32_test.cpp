@@ -47,5 +47,16 @@ TEST(Crc32, RunningValueContinuesAcrossBlocks) {
   EXPECT_EQ(~running, Crc32(data));
 }
 
+TEST(Crc32, PiecesCombineIntoTheWholeValue) {
+  std::mt19937 random(11);
+  std::string data(200000, '\0');
+  for (char& c : data) c = static_cast<char>(random());
+  for (std::size_t cut : {0u, 1u, 7u, 65536u, 199999u, 200000u}) {
+    const std::string_view whole(data);
+    EXPECT_EQ(CombineCrc32(Crc32(whole.substr(0, cut)), Crc32(whole.substr(cut)), whole.size() - cut), Crc32(whole))
+        << cut;
+  }
+}
+
 }  // namespace
 }  // namespace kv::archive

@@ -184,6 +184,33 @@ TEST(DirArray, IndexStaysCompleteWhenItOutgrowsItsBuckets) {
   EXPECT_GE(dir.NameList().ValueHashSize(), 5001u);
 }
 
+// Names set while loading reach the index only when it is used, and then as if each had been
+// set by SetItemName.
+TEST(DirArray, NamesSetWhileLoadingAreFoundDeletedAndGuardedLikeOthers) {
+  TKZDirArray dir;
+  dir.SetCount(4);
+  dir.SetLoadedItemName(0, u"Readme.TXT");
+  dir.SetLoadedItemName(1, u"sub/lib.dll");
+  dir.SetLoadedItemName(1, u"sub/Lib2.dll");  // a name from an extra block replaces the first
+  dir.SetLoadedItemName(2, u"third");
+  EXPECT_EQ(NativeErrorOf([&] { dir.SetLoadedItemName(0, u"late"); }), kNative::NameListOutOfStep);
+  EXPECT_EQ(NativeErrorOf([&] { dir.SetLoadedItemName(4, u"beyond"); }), kNative::DirItemPtrOutOfRange);
+  std::int32_t at = -1;
+  EXPECT_TRUE(dir.FileExists(u"readme.txt", at));
+  EXPECT_EQ(at, 0);
+  EXPECT_TRUE(dir.FileExists(u"SUB/LIB2.DLL", at));
+  EXPECT_EQ(at, 1);
+  EXPECT_FALSE(dir.FileExists(u"sub/lib.dll", at));
+  EXPECT_EQ(dir.NameList().Count(), 3);
+  dir.DeleteItem(0);
+  EXPECT_TRUE(dir.FileExists(u"third", at));
+  EXPECT_EQ(at, 1);
+  // Once indexed, loading names keeps the index in step.
+  dir.SetLoadedItemName(2, u"fourth");
+  EXPECT_TRUE(dir.FileExists(u"FOURTH", at));
+  EXPECT_EQ(at, 2);
+}
+
 TEST(StringHash, KeyHashRotatesLeftByTwoAndXorsEachCodeUnit) {
   EXPECT_EQ(KeyHash(u""), 0u);
   EXPECT_EQ(KeyHash(u"a"), 0x61u);

@@ -83,6 +83,18 @@ class ListTests(CliCase):
                 "comment": i.comment.decode()} for i in z.infolist()]
         self.assertEqual(listing["entries"], expected)
 
+    def test_json_is_written_byte_for_byte_as_the_whole_document_dumped_with_indent_2(self):
+        odd = self.make_zip("odd.zip", [
+            ("quote\"back\\slash.txt", b"x", zipfile.ZIP_STORED, None, "line\nnext \u00e9".encode()),
+            ("caf\u00e9/\u65e5\u672c.txt", b"y" * 100, zipfile.ZIP_DEFLATED, None, b""),
+        ], comment="tab\there".encode())
+        empty = self.make_zip("empty.zip", [])
+        for archive in (self.standard_zip(comment=b"package"), odd, empty):
+            status, out, err = run("list", "--json", win_path(archive))
+            self.assertEqual(status, 0, err)
+            whole = json.dumps(json.loads(out), indent=2, ensure_ascii=False) + "\n"
+            self.assertEqual(out.replace("\r\n", "\n"), whole, archive)
+
     def test_table_names_every_entry(self):
         status, out, _ = run("list", win_path(self.standard_zip()))
         self.assertEqual(status, 0)
@@ -296,6 +308,26 @@ class RegisterTests(LibraryCase):
         failed = [i for i, line in enumerate(lines) if line.endswith(" failed.")]
         self.assertEqual(len(failed), 1, out)
         self.assertEqual(lines[failed[0] + 1], "    timed out after 1 s; regsvr32 was ended")
+
+
+    def test_unregister_runs_regsvr32_u_with_the_output_and_status_of_register(self):
+        folder = self.library_folder("a.dll", "failing.dll")
+        env = None if ARGS.windows else self.stand_in(KV_REGSVR32_FAIL_SUFFIX="failing.dll")
+        code, out, err = run("unregister", "--silent", win_path(folder), env=env)
+        self.assertEqual(code, 1, out + err)
+        lines = out.splitlines()
+        self.assertEqual(lines[0].split(" ver. ")[0], "Kolvane")
+        results = [line.replace("\\", "/").rsplit("/", 1)[1] for line in lines if line.endswith((" OK!", " failed."))]
+        self.assertEqual(sorted(results), ["a.dll OK!", "failing.dll failed."])
+        cause = lines[next(i for i, line in enumerate(lines) if line.endswith(" failed.")) + 1]
+        self.assertEqual(cause, "    DllUnregisterServer reported an error (regsvr32 exit code 5)")
+        self.assertIn("1 of 2 libraries failed to unregister.", err)
+        if not ARGS.windows:
+            with open(self.path("calls")) as f:
+                self.assertTrue(all(line.startswith("/u|/s|") for line in f.read().splitlines()))
+        code, out, _ = run("unregister", "--json", win_path(os.path.join(folder, "a.dll")), env=env)
+        self.assertEqual(code, 0, out)
+        self.assertEqual(json.loads(out)["results"][0]["unregistered"], True)
 
 
 class PackTests(CliCase):

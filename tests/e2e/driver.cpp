@@ -26,6 +26,11 @@
 //   set-check CAPTION ID 0|1     ticks or unticks a tick box (BM_SETCHECK)
 //   tab-order CAPTION            prints the ids of the tab stops, in order, from the first one
 //   client-size CAPTION          prints the window's client area as "WIDTH HEIGHT"
+//   menu CAPTION ID N            opens the control's menu (a split button's drop-down by a posted
+//                                click on its arrow, any other control's right-click menu by a
+//                                posted WM_CONTEXTMENU), waits for it and chooses its Nth entry
+//                                (1 = the first) with the Down and Enter keys; 0 leaves it open
+//   choose N                     chooses the Nth entry of the open menu, as above
 //   dump                         lists the visible top-level windows and their controls
 #include <windows.h>
 #include <commctrl.h>
@@ -296,6 +301,46 @@ BOOL CALLBACK DumpTop(HWND window, LPARAM) {
   return TRUE;
 }
 
+BOOL CALLBACK MatchPopupMenu(HWND window, LPARAM param) {
+  if (!IsWindowVisible(window) || ClassOf(window) != L"#32768") return TRUE;
+  *reinterpret_cast<HWND*>(param) = window;
+  return FALSE;
+}
+
+HWND OpenMenu() {
+  return WaitFor([] {
+    HWND found = nullptr;
+    EnumWindows(&MatchPopupMenu, reinterpret_cast<LPARAM>(&found));
+    return found;
+  });
+}
+
+int ChooseFromOpenMenu(int entry) {
+  HWND menu = OpenMenu();
+  if (menu == nullptr) return Fail("no menu opened");
+  Sleep(200);  // the menu takes keys once its loop runs
+  for (int i = 0; i < entry; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 1);
+  return WaitFor([&] { return IsWindowVisible(menu) ? nullptr : kDone; }) != nullptr ? 0
+                                                                                     : Fail("the menu stayed open");
+}
+
+int ChooseFromMenu(HWND control, int entry) {
+  const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+  RECT area{};
+  GetClientRect(control, &area);
+  if (ClassOf(control) == L"Button" && (type == BS_SPLITBUTTON || type == BS_DEFSPLITBUTTON)) {
+    const LPARAM arrow = MAKELPARAM(area.right - 4, area.bottom / 2);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, arrow);
+    PostMessageW(control, WM_LBUTTONUP, 0, arrow);
+  } else {
+    POINT centre{area.right / 2, area.bottom / 2};
+    ClientToScreen(control, &centre);
+    PostMessageW(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(centre.x, centre.y));
+  }
+  return entry > 0 ? ChooseFromOpenMenu(entry) : (OpenMenu() != nullptr ? 0 : Fail("no menu opened"));
+}
+
 int Run(const std::vector<std::wstring>& a) {
   const auto need = [&](std::size_t n) { return a.size() >= n; };
   if (!need(2)) return 2;
@@ -350,6 +395,7 @@ int Run(const std::vector<std::wstring>& a) {
     return Print((style & (WS_THICKFRAME | WS_MAXIMIZEBOX)) != 0 ? L"1" : L"0"), 0;
   }
   if (action == L"pick-folder" && need(3)) return PickFolder(a[2]);
+  if (action == L"choose" && need(3)) return ChooseFromOpenMenu(_wtoi(a[2].c_str()));
   if (action == L"save-as" && need(3)) return SaveAs(a[2]);
   if (!need(4)) return 2;
   HWND control = Control(a[2], a[3].c_str());
@@ -375,6 +421,7 @@ int Run(const std::vector<std::wstring>& a) {
     PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     return 0;
   }
+  if (action == L"menu" && need(5)) return ChooseFromMenu(control, _wtoi(a[4].c_str()));
   if (action == L"set-check" && need(5)) {
     SendMessageW(control, BM_SETCHECK, a[4] == L"1" ? BST_CHECKED : BST_UNCHECKED, 0);
     return 0;

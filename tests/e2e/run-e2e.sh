@@ -12,7 +12,7 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
 # A GUI program without a display waits forever: run the whole scenario under Xvfb.
 if [ -z "${KV_E2E_DISPLAY_READY:-}" ]; then
-  exec env KV_E2E_DISPLAY_READY=1 timeout 280 xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
+  exec env KV_E2E_DISPLAY_READY=1 timeout 400 xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
 fi
 
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" KV_E2E_TIMEOUT=${KV_E2E_TIMEOUT:-20}
@@ -150,6 +150,28 @@ check "save dialog takes the log name" driver save-as "$(winpath "$work")\\run.l
 for i in $(seq 1 50); do [ -s "$work/run.log" ] && break; sleep 0.2; done
 expect "saved log holds the window's lines with CR LF" "$(printf '%s\n' "$log" | sed 's/$/\r/')" "$(cat "$work/run.log" 2>/dev/null)"
 
+echo "== Unregister from Register's drop-down and from the list's menu"
+driver menu "$main" 110 0 >/dev/null
+sleep 0.3
+shot "$main" kolvane-unregister.png
+driver choose 1 >/dev/null
+expect "Unregister asks first" "Unregister 3 libraries?" "$(driver box "Kolvane")"
+driver answer "Kolvane" 7 >/dev/null  # No
+check "No leaves a.dll registered" test -n "$(registry_value 'HKCU\Software\KolvaneTest' a.dll)"
+check "No writes no log block" test "$(driver list "$main" 113 | wc -l)" -eq 16
+driver menu "$main" 103 1 >/dev/null
+expect "the list's menu asks the same" "Unregister 3 libraries?" "$(driver box "Kolvane")"
+driver answer "Kolvane" 6 >/dev/null  # Yes
+expect "unregistering ends with the success message" "All operations performed successfully!" "$(driver box "Kolvane")"
+driver answer "Kolvane" 1 >/dev/null
+for f in a.dll c.dll b.ocx; do
+  expect "$f unregistered (its value removed)" "" "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
+done
+log=$(driver list "$main" 113 | cut -f2)
+expect "unregister block: the log's title and result lines" "Kolvane ver. 0.4 operation output|$(printf '%s' "$expected_results" | paste -sd '|')" \
+  "$(printf '%s\n' "$log" | sed -n '17p;21,23p' | paste -sd '|')"
+expect "Register reads Register again" "Register" "$(driver text "$main" 110)"
+
 echo "== Create MendKit"
 driver tick "$main" 103 "$(index_of c.dll)" 0 >/dev/null
 dialog="Create MendKit Lib Installer..."
@@ -267,7 +289,8 @@ driver click "$installer" 310 >/dev/null
 expect "installation ends with the success message" "Libraries successfully installed." "$(driver box "Install")"
 driver answer "Install" 1 >/dev/null
 check "installer window closes after the installation" driver gone "$installer"
-expect "destination holds the members" "a.dll b.ocx" "$(ls "$target" 2>/dev/null | xargs)"
+expect "destination holds the members, the uninstaller and its record" "a.dll b.ocx uninstall.dat uninstall.exe" \
+  "$(ls "$target" 2>/dev/null | xargs)"
 check "no manifest left beside the package" test ! -e "$work/packages/mendkit.ini"
 for f in a.dll b.ocx; do
   expect "$f registered from the destination" "C:\\Installed Libs\\$f" "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
@@ -288,10 +311,13 @@ check "the older a.dll was kept" cmp "$build/tests/fixtures/libraries/c.dll" "$t
 
 echo "== mendKit: unattended"
 quiet="$work/Quiet Libs"
+mkdir -p "$quiet"
+echo "kept" > "$quiet/notes.txt"  # there before the install: the uninstall must leave it
 # "/D=" takes the rest of the command line, so it comes last.
 timeout 60 wine "$package" /S "/LOG=$(winpath "$work")\\quiet.log" "/D=$(winpath "$quiet")" >/dev/null 2>&1
 expect "unattended install returns 0" "0" "$?"
-expect "unattended destination holds the members" "a.dll b.ocx" "$(ls "$quiet" 2>/dev/null | xargs)"
+expect "unattended destination holds the members" "a.dll b.ocx notes.txt uninstall.dat uninstall.exe" \
+  "$(ls "$quiet" 2>/dev/null | xargs)"
 expect "unattended run registers from its destination" "$(winpath "$quiet")\\a.dll" \
   "$(registry_value 'HKCU\Software\KolvaneTest' a.dll)"
 check "unattended run writes its log" test -s "$work/quiet.log"
@@ -305,6 +331,32 @@ cat "$app/mendKit.exe" "$work/failing.zip" > "$bad"
 zip -qA "$bad"
 timeout 60 wine "$bad" /S "/D=$(winpath "$work")\\Failing Libs" >/dev/null 2>&1
 expect "unattended install returns 1 when a registration fails" "1" "$?"
+
+echo "== mendKit: uninstalling"
+# The window install and its reinstall went to one folder; the unattended one took the entry.
+timeout 60 wine "$target/uninstall.exe" /U /S "/LOG=$(winpath "$work")\\uninstall1.log" >/dev/null 2>&1
+expect "uninstall /U /S after a reinstall returns 0" "0" "$?"
+gone_soon() { local i; for i in $(seq 1 50); do [ -e "$1" ] || return 0; sleep 0.2; done; return 1; }
+check "a reinstalled folder is left with nothing: gone" gone_soon "$target"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\MendKit Test Kit'
+expect "the entry names the uninstaller of the latest installation" "\"$(winpath "$quiet")\\uninstall.exe\" /U /S" \
+  "$(registry_value "$uninstall_key" QuietUninstallString)"
+check "wine uninstaller --list shows the package" grep -q "Test Kit" <<<"$(wine uninstaller --list 2>/dev/null)"
+(wine uninstaller --remove "MendKit Test Kit" >/dev/null 2>&1 &)
+uninstaller_window="MendKit Uninstaller (Powered by Kolvane)"
+check "the installed programs open the uninstaller's window" driver wait "$uninstaller_window"
+driver click "$uninstaller_window" 310 >/dev/null
+expect "the uninstaller asks first" "Remove Test Kit and all of its libraries?" "$(driver box "Uninstall")"
+driver answer "Uninstall" 6 >/dev/null
+expect "the uninstaller reports success" "The libraries were successfully removed." "$(driver box "Uninstall")"
+driver answer "Uninstall" 1 >/dev/null
+check "the uninstaller's window closes" driver gone "$uninstaller_window"
+gone_soon "$quiet/uninstall.exe"
+expect "only the file that was there before the install is left" "notes.txt" "$(ls "$quiet" 2>/dev/null | xargs)"
+for f in a.dll b.ocx; do
+  expect "$f unregistered by the uninstall" "" "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
+done
+expect "the entry is gone" "" "$(registry_value "$uninstall_key" DisplayName)"
 
 echo "== 150 % scaling"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
@@ -371,6 +423,15 @@ mixed_libraries_in_the_window() {
     case $f in server64.dll | a.dll) expected+="C:\\Mixed Libraries\\$f OK!"$'\n' ;; esac
   done
   expect "log: both OK in list order, no cause lines" "$expected" "$(last_run_lines)"$'\n'
+  driver menu "$main" 103 1 >/dev/null
+  expect "64-bit Windows: Unregister asks first" "Unregister 2 libraries?" "$(driver box "Kolvane")"
+  driver answer "Kolvane" 6 >/dev/null
+  expect "x86 and x64 servers unregistered: success message" "All operations performed successfully!" \
+    "$(driver box "Kolvane")"
+  driver answer "Kolvane" 1 >/dev/null
+  for f in server64.dll a.dll; do
+    expect "$f unregistered by the regsvr32 of its bitness" "" "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"
+  done
 
   for f in server64.dll a.dll; do driver tick "$main" 103 "$(index_of "$f")" 0 >/dev/null; done
   for f in plain64.dll needs_helper.dll; do driver tick "$main" 103 "$(index_of "$f")" 1 >/dev/null; done
@@ -417,7 +478,8 @@ timeout 60 wine "$package64" /S "/LOG=$(winpath "$work")\\install64.log" /D=C:\\
 status=$?
 expect "unattended install on 64-bit Windows returns 0" "0" "$status"
 [ "$status" -eq 0 ] || tr -d '\r' <"$work/install64.log" 2>/dev/null
-expect "destination with spaces holds both servers" "a.dll server64.dll" "$(ls "$installed" 2>/dev/null | xargs)"
+expect "destination with spaces holds both servers" "a.dll server64.dll uninstall.dat uninstall.exe" \
+  "$(ls "$installed" 2>/dev/null | xargs)"
 for f in server64.dll a.dll; do
   expect "$f registered from the destination" "C:\\Program Files\\Kolvane Test\\$f" \
     "$(registry_value 'HKCU\Software\KolvaneTest' "$f")"

@@ -38,6 +38,7 @@ class InstallerTest : public ::testing::Test {
                                        u"DllRegisterServer reported an error (regsvr32 exit code 5)";
                                  return result;
                                }};
+    services.machine_hive = machine_hive.get();
     installation = std::make_unique<Installation>(Controls(), std::move(services), package);
   }
   InstallerControls Controls() {
@@ -66,6 +67,7 @@ class InstallerTest : public ::testing::Test {
   bool administrator = true;
   std::vector<std::u16string> registered;
   std::set<std::u16string> failing;
+  std::unique_ptr<platform::RegistryHive> machine_hive = platform::OpenLocalMachineHive();
   std::unique_ptr<Installation> installation;
 };
 

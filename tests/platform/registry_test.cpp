@@ -47,5 +47,28 @@ TEST_F(RegistryContract, AnEmptyStringIsAValue) {
   EXPECT_EQ(hive_->ReadString(kTestKey, u"Empty"), u"");
 }
 
+TEST_F(RegistryContract, NumbersAreDwordsAndToldApartFromStrings) {
+  hive_->WriteNumber(kTestKey, u"NoModify", 1);
+  hive_->WriteNumber(kTestKey, u"EstimatedSize", 0xFFFFFFFFu);
+  hive_->WriteString(kTestKey, u"Text", u"1");
+  EXPECT_EQ(hive_->ReadNumber(kTestKey, u"nomodify"), 1u);
+  EXPECT_EQ(hive_->ReadNumber(kTestKey, u"EstimatedSize"), 0xFFFFFFFFu);
+  EXPECT_EQ(hive_->ReadString(kTestKey, u"NoModify"), std::nullopt);
+  EXPECT_EQ(hive_->ReadNumber(kTestKey, u"Text"), std::nullopt);
+  EXPECT_TRUE(hive_->ValueExists(kTestKey, u"NoModify"));
+}
+
+// The local machine's hive keeps the same promises (the Wine prefix runs as administrator).
+TEST(LocalMachineHive, WritesReadsAndDeletesAKey) {
+  const auto hive = OpenLocalMachineHive();
+  const std::u16string key = u"Software\\KolvaneTest\\LocalMachineContract";
+  hive->WriteString(key, u"DisplayName", u"Test Kit");
+  hive->WriteNumber(key, u"NoRepair", 1);
+  EXPECT_EQ(hive->ReadString(key, u"DisplayName"), u"Test Kit");
+  EXPECT_EQ(hive->ReadNumber(key, u"NoRepair"), 1u);
+  hive->DeleteTree(key);
+  EXPECT_FALSE(hive->ValueExists(key, u"DisplayName"));
+}
+
 }  // namespace
 }  // namespace kv::platform

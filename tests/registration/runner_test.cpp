@@ -15,6 +15,8 @@ using platform::Machine;
 TEST(Regsvr32Parameters, PathIsQuotedAndSilentSwitchInFront) {
   EXPECT_EQ(Regsvr32Parameters(u"C:\\My Libs\\a.dll", true), u"/s \"C:\\My Libs\\a.dll\"");
   EXPECT_EQ(Regsvr32Parameters(u"C:\\My Libs\\a.dll", false), u"\"C:\\My Libs\\a.dll\"");
+  EXPECT_EQ(Regsvr32Parameters(u"C:\\My Libs\\a.dll", true, Action::Unregister), u"/u /s \"C:\\My Libs\\a.dll\"");
+  EXPECT_EQ(Regsvr32Parameters(u"C:\\My Libs\\a.dll", false, Action::Unregister), u"/u \"C:\\My Libs\\a.dll\"");
 }
 
 // Each library goes to the regsvr32 of its own bitness, or to none where Windows cannot run it.
@@ -70,6 +72,8 @@ TEST(Regsvr32ExitCause, KnownCodesAreDecodedWithTheirNumber) {
   EXPECT_EQ(Regsvr32ExitCause(4), u"the entry point is missing (regsvr32 exit code 4)");
   EXPECT_EQ(Regsvr32ExitCause(5), u"DllRegisterServer reported an error (regsvr32 exit code 5)");
   EXPECT_EQ(Regsvr32ExitCause(0xC0000005), u"regsvr32 exit code 3221225477");
+  EXPECT_EQ(Regsvr32ExitCause(5, Action::Unregister), u"DllUnregisterServer reported an error (regsvr32 exit code 5)");
+  EXPECT_EQ(Regsvr32ExitCause(3, Action::Unregister), u"the library could not be loaded (regsvr32 exit code 3)");
 }
 
 // Libraries that reading shows cannot be registered never reach regsvr32, whatever the Windows.

@@ -17,6 +17,12 @@ class ReadOnlyHive final : public platform::RegistryHive {
   void WriteString(const std::u16string& key, const std::u16string&, const std::u16string&) override {
     throw platform::PlatformError("Cannot create registry key", 5, key);
   }
+  void WriteNumber(const std::u16string& key, const std::u16string&, std::uint32_t) override {
+    throw platform::PlatformError("Cannot create registry key", 5, key);
+  }
+  std::optional<std::uint32_t> ReadNumber(const std::u16string&, const std::u16string&) const override {
+    return std::nullopt;
+  }
   void DeleteTree(const std::u16string&) override {}
 };
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
@@ -49,19 +50,39 @@ void PrintTable(const archive::TKZDirArray& dir) {
   }
 }
 
+std::string Dump(const nlohmann::ordered_json& value) {
+  return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+// One entry as the whole document's dump would show it inside "entries": every line indented
+// by four more spaces (newlines inside strings are escaped, so every '\n' ends a line).
+void PrintEntry(const archive::TDirItem& item, bool first) {
+  std::string text = first ? "\n    " : ",\n    ";
+  for (const char c : Dump(Entry(item))) {
+    text += c;
+    if (c == '\n') text += "    ";
+  }
+  std::fputs(text.c_str(), stdout);
+}
+
+// The JSON document written entry by entry, byte for byte what dumping it whole with an
+// indent of 2 gives, without holding it whole.
+void PrintJson(const archive::TKZDirManager& manager) {
+  std::printf("{\n  \"stub_size\": %s,\n  \"comment\": %s,\n  \"entries\": [",
+              Dump(nlohmann::ordered_json(manager.StubSize)).c_str(),
+              Dump(nlohmann::ordered_json(CommentText(manager.ArchiveComment))).c_str());
+  for (std::int32_t i = 0; i < manager.CDir.Count(); ++i) PrintEntry(manager.CDir[i], i == 0);
+  std::printf(manager.CDir.Count() > 0 ? "\n  ]\n}\n" : "]\n}\n");
+}
+
 int RunList(const ListArguments& args) {
   const auto zip = OpenForReading(args.archive);
   if (!zip) return kExitUsage;
   const archive::TKZDirManager& manager = *zip->DMHandle();
-  if (!args.json) {
+  if (args.json)
+    PrintJson(manager);
+  else
     PrintTable(manager.CDir);
-    return kExitOk;
-  }
-  nlohmann::ordered_json entries = nlohmann::ordered_json::array();
-  for (std::int32_t i = 0; i < manager.CDir.Count(); ++i) entries.push_back(Entry(manager.CDir[i]));
-  const nlohmann::ordered_json out = {
-      {"stub_size", manager.StubSize}, {"comment", CommentText(manager.ArchiveComment)}, {"entries", entries}};
-  std::printf("%s\n", out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
   return kExitOk;
 }
 

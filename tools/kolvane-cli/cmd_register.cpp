@@ -2,6 +2,8 @@
 // through the registration core (the same run as the Register button) and prints its log block,
 // a cause under each failed line; with --json one document of the results instead. Each
 // library goes to the regsvr32 of its own bitness (the stand-in build: regsvr32 on PATH).
+// kolvane-cli unregister takes the same arguments and gives the same output and exit codes for
+// regsvr32 /u (the window's Unregister, without its question).
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "registration/texts.h"
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
+#include "tools/kolvane-cli/library_run.h"
 #include "tools/kolvane-cli/library_targets.h"
 #include "controls/memory_controls.h"
 
@@ -25,6 +28,7 @@ struct RegisterArguments {
   bool json = false;
   std::uint32_t timeout_seconds = registration::kDefaultTimeLimitSeconds;
   std::vector<std::string> targets;
+  registration::Action action = registration::Action::Register;
 };
 
 // The registration window's run over one folder's libraries with no window: its log block is
@@ -40,7 +44,9 @@ bool RegisterWithLog(const LibraryGroup& group, const RegisterArguments& argumen
   ui::MemorySaveDialog save_dialog;
   ui::MemoryFolderPicker picker;
   ui::MemoryMessageBoxes boxes;
+  boxes.answer = [](ui::MessageButtons) { return ui::MessageAnswer::Yes; };  // the command is the answer
   boxes.on_show = [](const std::u16string& text, ui::MessageKind kind) {
+    if (kind == ui::MessageKind::Confirmation) return;
     std::fflush(stdout);  // the log block comes first
     std::fprintf(kind == ui::MessageKind::Information ? stdout : stderr, "%s\n", Utf8(text).c_str());
   };
@@ -57,12 +63,15 @@ bool RegisterWithLog(const LibraryGroup& group, const RegisterArguments& argumen
                                          save_dialog, picker, boxes, pump, register_button, status_bar,
                                          {locked, locked, locked, locked, locked, locked}});
   batch.Runner().time_limit_seconds = arguments.timeout_seconds;
-  batch.RegisterTicked();
+  if (arguments.action == registration::Action::Unregister) batch.UnregisterTicked();
+  else batch.RegisterTicked();
   return status.Text() == registration::kAllSucceeded;
 }
 
-nlohmann::ordered_json ResultEntry(const std::u16string& path, const registration::RegistrationResult& result) {
-  nlohmann::ordered_json entry{{"path", Utf8(path)}, {"registered", result.registered}};
+nlohmann::ordered_json ResultEntry(const std::u16string& path, const registration::RegistrationResult& result,
+                                   registration::Action action) {
+  const char* done = action == registration::Action::Unregister ? "unregistered" : "registered";
+  nlohmann::ordered_json entry{{"path", Utf8(path)}, {done, result.registered}};
   entry["reason"] = result.cause.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(Utf8(result.cause));
   entry["exit_code"] = result.exit_code ? nlohmann::ordered_json(*result.exit_code) : nlohmann::ordered_json();
   entry["host"] = result.host.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(Utf8(result.host));
@@ -79,9 +88,10 @@ int RunRegister(const RegisterArguments& arguments) {
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     for (const auto& group : groups) {
       for (const auto& name : group.names) {
-        const auto result = registrar.Register(group.folder + name, {arguments.silent, arguments.timeout_seconds});
+        const auto result = registrar.Register(group.folder + name,
+                                               {arguments.silent, arguments.timeout_seconds, arguments.action});
         if (!result.registered) ++failed;
-        results.push_back(ResultEntry(group.folder + name, result));
+        results.push_back(ResultEntry(group.folder + name, result, arguments.action));
       }
     }
     const nlohmann::ordered_json document{{"results", results}, {"failed", failed}};
@@ -94,8 +104,11 @@ int RunRegister(const RegisterArguments& arguments) {
   return failed == 0 ? kExitOk : kExitMemberFailed;
 }
 
-CommandRun SetupRegister(CLI::App& command) {
+}  // namespace
+
+CommandRun SetupLibraryRun(CLI::App& command, registration::Action action) {
   auto arguments = std::make_shared<RegisterArguments>();
+  arguments->action = action;
   command.add_flag("--silent", arguments->silent, "Pass /s to regsvr32 so that it shows nothing");
   command.add_flag("--json", arguments->json, "Print one JSON document of the results instead of the log");
   command.add_option("--timeout", arguments->timeout_seconds,
@@ -105,6 +118,10 @@ CommandRun SetupRegister(CLI::App& command) {
       ->required();
   return [arguments] { return RunRegister(*arguments); };
 }
+
+namespace {
+
+CommandRun SetupRegister(CLI::App& command) { return SetupLibraryRun(command, registration::Action::Register); }
 
 }  // namespace
 

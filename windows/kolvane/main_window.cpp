@@ -8,6 +8,7 @@
 #include "builder/gather.h"
 #include "kv/version.h"
 #include "registration/start_up.h"
+#include "registration/texts.h"
 #include "windows/common/drawing.h"
 #include "windows/common/program_path.h"
 #include "windows/kolvane/main_window_layout.h"
@@ -43,6 +44,33 @@ std::u16string ProgramFolderWithoutSlash() {
   std::u16string folder = ProgramFolder();
   folder.pop_back();
   return folder;
+}
+
+// A popup menu, destroyed with the object.
+class PopupMenu {
+ public:
+  PopupMenu() : menu_(CreatePopupMenu()) {}
+  ~PopupMenu() {
+    if (menu_ != nullptr) DestroyMenu(menu_);
+  }
+  PopupMenu(const PopupMenu&) = delete;
+  PopupMenu& operator=(const PopupMenu&) = delete;
+  HMENU get() const { return menu_; }
+
+ private:
+  HMENU menu_;
+};
+
+// Where the list's right-click menu opens: at the click, or, from the keyboard (Shift+F10, the
+// menu key: the point is -1, -1), at the list's top-left corner.
+POINT ContextMenuPoint(HWND list, LPARAM lparam) {
+  POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+  if (at.x == -1 && at.y == -1) {
+    RECT area{};
+    GetWindowRect(list, &area);
+    at = {area.left, area.top};
+  }
+  return at;
 }
 
 struct ClickHandler {
@@ -147,6 +175,18 @@ LRESULT MainWindow::HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam)
         return TRUE;
       }
       break;
+    case WM_NOTIFY: {
+      const auto& header = *reinterpret_cast<const NMHDR*>(lparam);
+      if (header.idFrom != ids::kRegisterButton || header.code != BCN_DROPDOWN) break;
+      RECT button{};
+      GetWindowRect(header.hwndFrom, &button);
+      ShowUnregisterMenu({button.left, button.bottom});
+      return 0;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wparam) != GetDlgItem(window(), ids::kLibraryList)) break;
+      ShowUnregisterMenu(ContextMenuPoint(reinterpret_cast<HWND>(wparam), lparam));
+      return 0;
     case WM_DESTROY:
       pump_.RequestTerminate();
       PostQuitMessage(0);
@@ -163,6 +203,7 @@ void MainWindow::OnCommand(int id, int code) {
       ClickHandler{ids::kSelectAllButton, &MainWindow::TickAll},
       ClickHandler{ids::kSelectNoneButton, &MainWindow::UntickAll},
       ClickHandler{ids::kRegisterButton, &MainWindow::RegisterOrStop},
+      ClickHandler{ids::kUnregisterCommand, &MainWindow::Unregister},
       ClickHandler{ids::kSaveLogButton, &MainWindow::SaveLog},
       ClickHandler{ids::kCreateButton, &MainWindow::CreatePackage},
   };
@@ -218,6 +259,19 @@ void MainWindow::RegisterOrStop() {
   }
   registration_->StopRun();
 }
+
+void MainWindow::Unregister() { registration_->UnregisterTicked(); }
+
+void MainWindow::ShowUnregisterMenu(POINT at) {
+  PopupMenu menu;
+  if (menu.get() == nullptr) return;
+  const UINT state = registration_->Running() ? MF_GRAYED : MF_ENABLED;
+  AppendMenuW(menu.get(), MF_STRING | state, ids::kUnregisterCommand,
+              reinterpret_cast<const wchar_t*>(registration::kUnregisterEntry));
+  // The chosen entry arrives as WM_COMMAND after the menu has closed.
+  TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window(), nullptr);
+}
+
 void MainWindow::SaveLog() { registration_->SaveLog(); }
 void MainWindow::SelectSearchMatch() { registration_->SelectSearchMatch(); }
 

@@ -43,6 +43,9 @@ class MainWindow final : public SkinnedWindow<MainWindow> {
   void TickAll();            // Button1 "Select all"
   void UntickAll();          // Button4 "Select none"
   void RegisterOrStop();     // Button3 "Register", "Stop" during a run
+  void Unregister();         // "Unregister" in Button3's drop-down or the list's right-click menu
+  // The menu holding "Unregister", opened at a screen point; greyed during a run.
+  void ShowUnregisterMenu(POINT at);
   void ListTypedFolder();    // Edit1 Enter
   void SaveLog();            // Button5 "Save log..."
   void CreatePackage();      // Button6 "Create MendKit"

@@ -36,7 +36,7 @@ inline constexpr std::array kControls{
   ControlSpec{ids::kSelectAllButton, L"BUTTON", u"Select all", kButton, 0, 397, 163, 94, 25, FontRole::Normal},
   ControlSpec{ids::kSelectNoneButton, L"BUTTON", u"Select none", kButton, 0, 397, 194, 94, 25, FontRole::Normal},
   ControlSpec{ids::kSaveLogButton, L"BUTTON", u"Save log...", kButton | WS_DISABLED, 0, 397, 225, 94, 25, FontRole::Normal},
-  ControlSpec{ids::kRegisterButton, L"BUTTON", u"Register", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 397, 316, 94, 25, FontRole::Normal},
+  ControlSpec{ids::kRegisterButton, L"BUTTON", u"Register", WS_TABSTOP | BS_DEFSPLITBUTTON, 0, 397, 316, 94, 25, FontRole::Normal},
   ControlSpec{ids::kLogList, L"LISTBOX", u"", kTab | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, WS_EX_CLIENTEDGE, 8, 448, 485, 111, FontRole::Normal},
   ControlSpec{ids::kFilesLabel, L"STATIC", u"Files:", SS_LEFT, 0, 8, 148, 60, 13, FontRole::Normal},
   ControlSpec{ids::kSearchLabel, L"STATIC", u"Search:", SS_LEFT, 0, 8, 322, 48, 13, FontRole::Normal},

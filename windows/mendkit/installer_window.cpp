@@ -8,6 +8,7 @@
 #include "windows/common/drawing.h"
 #include "windows/common/program_path.h"
 #include "windows/control_ids.h"
+#include "installer/unattended_uninstall.h"
 
 namespace kv::ui::win32 {
 namespace {
@@ -44,7 +45,7 @@ constexpr std::array kReadOnlyFields{ids::kInfoMemo};
 
 }  // namespace
 
-InstallerWindow::InstallerWindow(WinMessagePump& pump)
+InstallerWindow::InstallerWindow(WinMessagePump& pump, bool uninstalling)
     : SkinnedWindow({.controls = kControls,
                      .fonts = kFonts,
                      .panels = {},
@@ -52,11 +53,14 @@ InstallerWindow::InstallerWindow(WinMessagePump& pump)
                      .default_button = ids::kInstallButton,
                      .status_bar = ids::kInstallStatusBar},
                     Carbon()),
-      pump_(pump) {}
+      pump_(pump),
+      uninstalling_(uninstalling) {}
 
 void InstallerWindow::Create(int show) {
   const SIZE size = WindowSizeFor(kClientWidth, kClientHeight, kStyle, kExStyle, WindowDpi(nullptr));
-  CreateBound(L"MendKitMainForm", u"MendKit Installer (Powered by Kolvane)", kStyle, kExStyle, size.cx,
+  CreateBound(L"MendKitMainForm",
+              uninstalling_ ? u"MendKit Uninstaller (Powered by Kolvane)" : u"MendKit Installer (Powered by Kolvane)",
+              kStyle, kExStyle, size.cx,
               size.cy, nullptr, LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
   if (window() == nullptr) throw std::runtime_error("Cannot create the installer window");
   if (end_requested_) {
@@ -101,13 +105,35 @@ void InstallerWindow::BindControls() {
                                         {},
                                         {},
                                         kInstallerTitle};
-  installation_ = std::make_unique<installer::Installation>(
-      installer::InstallerControls{package_info_, destination_, overwrite_, processing_, progress_,
-                                   destination_field_, browse_button_, overwrite_box_, install_button_},
-      std::move(services), ProgramPath());
+  const installer::InstallerControls controls{package_info_,      destination_,   overwrite_,
+                                              processing_,        progress_,      destination_field_,
+                                              browse_button_,     overwrite_box_, install_button_};
+  if (uninstalling_) {
+    BindUninstall(controls, services);
+    return;
+  }
+  installation_ = std::make_unique<installer::Installation>(controls, std::move(services), ProgramPath());
 }
 
-void InstallerWindow::OnCreated() { installation_->ShowPackage(); }
+void InstallerWindow::BindUninstall(const installer::InstallerControls& controls,
+                                    const installer::InstallerServices& services) {
+  const std::u16string program = ProgramPath();
+  const std::u16string folder = installer::FolderOf(program);
+  SetWindowTextW(GetDlgItem(window(), ids::kInstallButton), L"Uninstall");
+  SetWindowTextW(GetDlgItem(window(), ids::kDestLabel), L"Installed in");
+  destination_.SetText(folder);
+  uninstall_ = std::make_unique<installer::UninstallFlow>(
+      controls,
+      installer::UninstallWindowServices{boxes_, pump_, services.close, services.terminate,
+                                         [folder, program] { installer::HandOverUninstallerRemoval(folder, program); },
+                                         installer::UninstallServices{pump_, {}, {}, nullptr, {}, {}}},
+      folder);
+}
+
+void InstallerWindow::OnCreated() {
+  if (uninstall_) uninstall_->Show();
+  else installation_->ShowPackage();
+}
 
 void InstallerWindow::OnCommand(int id, int code) {
   if (code != BN_CLICKED) return;
@@ -119,7 +145,7 @@ LRESULT InstallerWindow::HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lp
   switch (message) {
     case WM_CLOSE:
       // FormCloseQuery: during a run the window closes once the run has ended.
-      if (installation_->ReadyToClose()) DestroyWindow(window());
+      if (uninstall_ ? !uninstall_->Running() : installation_->ReadyToClose()) DestroyWindow(window());
       return 0;
     case WM_DESTROY:
       pump_.RequestTerminate();
@@ -151,7 +177,12 @@ void InstallerWindow::DrawItem(const DRAWITEMSTRUCT& item) {
   GradientRect(dc, rim, RGB(0x7A, 0x82, 0x8E), RGB(0x55, 0x5C, 0x66), true);
 }
 
-void InstallerWindow::Install() { installation_->Install(); }
-void InstallerWindow::ChooseDestination() { installation_->ChooseDestination(); }
+void InstallerWindow::Install() {
+  if (uninstall_) uninstall_->Uninstall();
+  else installation_->Install();
+}
+void InstallerWindow::ChooseDestination() {
+  if (installation_) installation_->ChooseDestination();
+}
 
 }  // namespace kv::ui::win32

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "installer/installation.h"
+#include "installer/uninstall_flow.h"
 
 #include "windows/common/controls_win32.h"
 #include "windows/common/dialogs_win32.h"
@@ -17,7 +18,9 @@ inline constexpr char16_t kInstallerTitle[] = u"Install";
 
 class InstallerWindow final : public SkinnedWindow<InstallerWindow> {
  public:
-  explicit InstallerWindow(WinMessagePump& pump);
+  // `uninstalling`: the window of "uninstall.exe /U", which removes the installation in its
+  // own folder instead of installing.
+  explicit InstallerWindow(WinMessagePump& pump, bool uninstalling = false);
 
   // Creates the window (its start-up, FormCreate, runs now) and shows it unless the start-up
   // ended the program.
@@ -32,10 +35,12 @@ class InstallerWindow final : public SkinnedWindow<InstallerWindow> {
   void OnCommand(int id, int code) override;
   LRESULT HandleOwnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
-  void Install();            // bnExtract "Install"
+  void BindUninstall(const installer::InstallerControls& controls, const installer::InstallerServices& services);
+  void Install();            // bnExtract "Install" ("Uninstall" when uninstalling)
   void ChooseDestination();  // bnSelectDestPath "..."
 
   WinMessagePump& pump_;
+  bool uninstalling_;
   bool end_requested_ = false;
 
   WinText destination_;        // edPath
@@ -47,7 +52,8 @@ class InstallerWindow final : public SkinnedWindow<InstallerWindow> {
   WinButton destination_field_, browse_button_, overwrite_box_, install_button_;
   WinMessageBoxes boxes_;
   WinFolderPicker picker_;
-  std::unique_ptr<installer::Installation> installation_;
+  std::unique_ptr<installer::Installation> installation_;  // when installing
+  std::unique_ptr<installer::UninstallFlow> uninstall_;    // when uninstalling
 };
 
 }  // namespace kv::ui::win32

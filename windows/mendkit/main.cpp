@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "controls/memory_controls.h"
 #include "installer/unattended.h"
+#include "installer/unattended_uninstall.h"
 #include "windows/common/program_path.h"
 
 #include "windows/common/error_box.h"
@@ -29,9 +31,21 @@ std::vector<std::u16string> Arguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+  const std::vector<std::u16string> arguments = Arguments();
+  // The temporary copy that removes an uninstaller once it has ended.
+  if (const auto folder = kv::installer::ParseCleanUp(arguments))
+    return kv::installer::RunCleanUp(*folder, kv::ui::win32::ProgramPath());
+  // "/U": the uninstall, unattended with "/S", else through the window.
+  const auto uninstall = kv::installer::ParseUninstall(arguments);
+  if (uninstall && uninstall->silent) {
+    kv::ui::MemoryMessagePump pump;
+    return kv::installer::RunUnattendedUninstall(*uninstall, kv::ui::win32::ProgramPath(),
+                                                 kv::installer::UninstallServices{pump, {}, {}, nullptr, {}, {}});
+  }
   // "/S": the unattended installation, with no window at all.
-  if (const auto options = kv::installer::ParseUnattended(Arguments())) {
-    return kv::installer::RunUnattended(*options, kv::ui::win32::ProgramPath());
+  if (!uninstall) {
+    if (const auto options = kv::installer::ParseUnattended(arguments))
+      return kv::installer::RunUnattended(*options, kv::ui::win32::ProgramPath());
   }
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -39,7 +53,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   int result = 0;
   try {
     kv::ui::win32::WinMessagePump pump;
-    kv::ui::win32::InstallerWindow window(pump);
+    kv::ui::win32::InstallerWindow window(pump, uninstall.has_value());
     window.Create(show);
     if (window.window() != nullptr) result = kv::ui::win32::RunMessageLoop();
   } catch (...) {
