@@ -217,6 +217,7 @@ void TKZBaseArchiver::RollbackUpdate() {
   if (!FDMHandle) return;
   TKZDirManager& dm = *FDMHandle;
   dm.CDir.Assign(dm.RBCDir);
+  dm.ForgetMemberStarts();
   if (!FCompressedStream || !FCommit) return;
   TKZCommitState& state = *FCommit;
   dm.CentralDirEnd = state.old_central_dir_end;

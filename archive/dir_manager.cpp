@@ -13,6 +13,7 @@ TKZDirManager::TKZDirManager(TKZStream& stream, TKZBaseArchiver& arc, bool creat
 }
 
 void TKZDirManager::ResetCentralDir() {
+  ForgetMemberStarts();
   CDir.SetCount(0);
   CDir.Clear();
   CentralDirEnd = TKZZipCentralDirEnd{};

@@ -5,12 +5,15 @@
 // the archive stream.
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "archive/dir_array.h"
 #include "archive/records.h"
 
 namespace kv::archive {
 
+class DataDescriptorSearch;
 class TKZBaseArchiver;
 class TKZStream;
 
@@ -55,6 +58,19 @@ class TKZDirManager {
   // Rebuilds CDir from the local headers of the stream (InvalidArchive when there is none).
   void RebuildFromLocalHeaders();
 
+  // --- Member bounds (member_bounds.cpp) ---
+  // Raises OverlappingMember when the local header and data of item `index` (a file) are
+  // not its own: an earlier record names the same local header, or another member's header
+  // lies inside this one's header or data. (The first record of a header keeps it, and a
+  // member whose header is reached is not refused for it: once the others are, no byte is
+  // read for two members.) Raises LocalNameMismatch when the
+  // local header carries another name than the central record (not after a recovery, whose
+  // names come from the local headers). A member whose header cannot be read passes, for
+  // the reader to report.
+  void CheckMemberBounds(std::int32_t index, TKZStream& archive);
+  // Drops the sorted header positions; called wherever the directory is read or written.
+  void ForgetMemberStarts() { FMemberStartsKnown = false; }
+
   // --- Saving (implemented with the directory writer) ---
   // Writes the directory: at the end of the stream when `recreate_cdir_end`, else over the
   // old directory. A given `stream` becomes the manager's stream first.
@@ -88,6 +104,9 @@ class TKZDirManager {
   void ReadZip64CentralDirEnd(std::int64_t& end_position);
   void ReadEntries(std::int64_t directory_start, std::int64_t directory_end, std::uint64_t count);
   void Recover(bool zip_end_record_found);
+  // Adds the item of the local header at `position` when it is plausible; returns where the
+  // member ends (after its data or its descriptor), or -1 when no item was added.
+  std::int64_t RecoverMember(std::int64_t position, DataDescriptorSearch& descriptors);
   std::int64_t FindSignature(std::int64_t start, std::uint32_t signature) const;
   bool IsLocalHeaderOf(std::int64_t position) const;
   std::int64_t FindNextLocalHeader(std::int64_t from) const;
@@ -100,6 +119,12 @@ class TKZDirManager {
   bool FZip64 = false;
   // The end record search found a ZIP end record (decides the OEM step of the recovery).
   bool FEndRecordFound = false;
+  // The directory was rebuilt from the local headers.
+  bool FRecovered = false;
+  // Local header positions of the file items with their indexes, sorted; built on the first
+  // bounds check.
+  std::vector<std::pair<std::uint64_t, std::int32_t>> FMemberStarts;
+  bool FMemberStartsKnown = false;
 };
 
 }  // namespace kv::archive

@@ -128,6 +128,8 @@ void TKZDirManager::ReadEntries(std::int64_t directory_start, std::int64_t /*dir
     if (extra.size() != header->extraLength) Damaged();
     if (auto unicode_name = ParseExtraFields(extra, CDir.GetItemPtr(i))) CDir.SetLoadedItemName(i, *unicode_name);
     unnamed_entry = CDir.GetItemPtr(i).Name.empty();
+    // A size or offset marked as living in the Zip64 block must be there, or it would read as 0.
+    if (!HasZip64ValuesForMarkers(CDir.GetItemPtr(i))) Damaged();
     CDir.GetItemPtr(i).Comment = stream.ReadBytes(header->commentLength);
     if (CDir.GetItemPtr(i).Comment.size() != header->commentLength) Damaged();
   }
@@ -137,6 +139,7 @@ void TKZDirManager::LoadDir() {
   ResetCentralDir();
   StubSize = 0;
   FZip64 = false;
+  FRecovered = false;
   TKZZipCentralDirEnd end_record;
   std::int64_t end = -1;
   FEndRecordFound = FindCentralDirEnd(end_record, end, kCentralDirEndSignature);

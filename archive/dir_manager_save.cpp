@@ -38,6 +38,7 @@ std::string CentralRecord(TDirItem& item, bool oem_file_names) {
 
 void TKZDirManager::SaveDir(bool recreate_cdir_end, TKZStream* stream) {
   if (stream) SetCompressedStream(*stream);
+  ForgetMemberStarts();
   TKZStream& out = CompressedStream();
   TKZBaseArchiver& arc = Archiver();
   const std::string comment = ArchiveComment;

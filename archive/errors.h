@@ -1,6 +1,6 @@
 #pragma once
 // EKZException: the archive engine's one exception type. It carries the native error number
-// as raised and the index of its message among the engine's 41 texts (both from the table in
+// as raised and the index of its message among the engine's texts (both from the table in
 // archive/native_errors.h). The message is "<component name>: " (when the raising archiver has
 // a name), the text with its "%s"/"%d" placeholders filled, then " - Native error: " and the
 // number in five digits.

@@ -84,6 +84,17 @@ std::optional<std::u16string> ParseExtraFields(std::string_view area, TDirItem& 
   return unicode_name;
 }
 
+bool HasZip64ValuesForMarkers(const TDirItem& item) {
+  const TKZZipCentralDir& cd = item.CentralDir;
+  const std::size_t needed = 8 * ((cd.unCompSize == kZip64Marker32 ? 1u : 0u) + (cd.compSize == kZip64Marker32 ? 1u : 0u) +
+                                  (cd.relOffsetLH == kZip64Marker32 ? 1u : 0u));
+  if (needed == 0) return true;
+  const TKZExtraFieldDataBlock* zip64 = nullptr;
+  for (const TKZExtraFieldDataBlock& block : item.ExtraFields)
+    if (block.headerID == kZip64ExtraId) zip64 = &block;
+  return zip64 && zip64->pData.size() >= needed;
+}
+
 std::string ComposeCentralExtra(const TDirItem& item) {
   const TKZZipCentralDir& cd = item.CentralDir;
   std::string zip64;

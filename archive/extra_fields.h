@@ -40,6 +40,10 @@ class TUnicodeExtendedInfo {
 // shortened to what remains; fewer than 4 trailing bytes are skipped.
 std::optional<std::u16string> ParseExtraFields(std::string_view area, TDirItem& item);
 
+// True when every size or offset field of `item` that holds all ones has its 64-bit value in
+// the item's (last) Zip64 block; false when the block is missing or too short for them.
+bool HasZip64ValuesForMarkers(const TDirItem& item);
+
 // The central extra field of `item` for a save: the Zip64 block generated from Zip64ExtInfo
 // for the fields that hold all ones, then every other block of ExtraFields in its order.
 std::string ComposeCentralExtra(const TDirItem& item);

@@ -47,6 +47,7 @@ void TKZBaseArchiver::ExtractItemToStream(std::int32_t index, TKZStream& stream)
   TDirItem& item = dir[index];
   // Encrypted members cannot be read without the password this engine never asks for.
   if (item.CentralDir.genPurposeFlag & 1) throw EKZException(kNative::EncryptedMember, Name);
+  FDMHandle->CheckMemberBounds(index, *FCompressedStream);
   const std::uint64_t offset = item.LocalHeaderOffset();
   FCompressedStream->Seek(offset > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(offset));
   const bool complete = DecompressItem(*FCompressedStream, stream, item);

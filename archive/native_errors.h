@@ -85,7 +85,11 @@
   X(64, InvalidInitVectorIndex64, 38, u"Invalid InitVector index = %d. Index should be >= 0 and < %d")     \
   X(65, DiskFull, 39, u"Disk is full. There is not enough free space on disk.")                            \
   X(66, DiskFull66, 39, u"Disk is full. There is not enough free space on disk.")                          \
-  X(67, EncryptedMember, 40, u"Invalid password. Cannot decompress encrypted file.")
+  X(67, EncryptedMember, 40, u"Invalid password. Cannot decompress encrypted file.")                     \
+  X(68, OverlappingMember, 41, u"Member \"%s\" shares its bytes with another member of the archive. "      \
+      u"Extraction refused")                                                                               \
+  X(69, LocalNameMismatch, 42, u"Member \"%s\" is named differently in its local header. Extraction "      \
+      u"refused")
 
 // clang-format on
 
@@ -111,7 +115,7 @@ inline constexpr NativeErrorRow kNativeErrorTable[] = {
 };
 
 // The number of distinct messages; their indexes run from 0 to one less.
-inline constexpr std::int32_t kEngineMessageCount = 41;
+inline constexpr std::int32_t kEngineMessageCount = 43;
 
 // The message index of a native code; 0 ("Unknown error") for a code no row has.
 constexpr std::int32_t ErrorCodeForNative(int native_error) {

@@ -1,7 +1,10 @@
 // Rebuilding a directory from the local headers when the central directory is missing or
 // cannot be read. The scan goes forward once through the stream; every header found is
-// checked for plausibility before it becomes an item.
+// checked for plausibility before it becomes an item. Where a member's end is known (its
+// compressed size, or its data descriptor) and a record follows it, the scan goes on there,
+// so the bytes of a member (a stored archive, say) never yield items of their own.
 #include "archive/base_archiver.h"
+#include "archive/data_descriptor_search.h"
 #include "archive/dir_manager.h"
 #include "archive/errors.h"
 #include "archive/extra_fields.h"
@@ -10,30 +13,6 @@
 
 namespace kv::archive {
 namespace {
-
-// The next data descriptor at or after a position, remembered so that many entries with a
-// descriptor do not rescan the same bytes.
-class DescriptorFinder {
- public:
-  explicit DescriptorFinder(TKZStream& stream)
-      : stream_(stream), scanner_(stream, kDataDescriptorSignature, TKZDirManager::kRecoveryWindow) {}
-
-  std::optional<TKZDataDescriptor> At(std::int64_t from) {
-    if (exhausted_) return std::nullopt;
-    if (found_ < from) found_ = scanner_.Next(from);
-    if (found_ < 0) {
-      exhausted_ = true;
-      return std::nullopt;
-    }
-    return TKZDataDescriptor::Parse(stream_.ReadAt(found_, TKZDataDescriptor::kSize));  // needs 16 bytes
-  }
-
- private:
-  TKZStream& stream_;
-  SignatureScanner scanner_;
-  std::int64_t found_ = -1;
-  bool exhausted_ = false;
-};
 
 TKZZipCentralDir CentralFromLocal(const TKZLocalFileHeader& h, std::int64_t position) {
   TKZZipCentralDir c;
@@ -47,17 +26,37 @@ TKZZipCentralDir CentralFromLocal(const TKZLocalFileHeader& h, std::int64_t posi
   c.unCompSize = h.unCompSize;
   c.nameLength = h.nameLength;
   c.extraLength = h.extraLength;
-  // Without a size and without a descriptor the entry is taken for a folder.
-  const bool has_data = h.unCompSize != 0 || (h.genPurposeFlag & kFlagDataDescriptor) != 0;
-  c.externalAttr = has_data ? kAttrArchive : kAttrDirectory;
+  c.externalAttr = kAttrArchive;  // a folder only by its name, decided once the name is known
   c.relOffsetLH = static_cast<std::uint32_t>(position);
   return c;
+}
+
+bool EndsWithSeparator(const std::u16string& name) {
+  return !name.empty() && (name.back() == u'/' || name.back() == u'\\');
+}
+
+// A 64-bit value into its 32-bit field, or all ones there and the value in the Zip64 information.
+void SetSize(std::uint32_t& field, std::uint64_t& wide, std::uint64_t value, TDirItem& item) {
+  if (value < kZip64Marker32) {
+    field = static_cast<std::uint32_t>(value);
+    return;
+  }
+  field = kZip64Marker32;
+  wide = value;
+  item.bHugeFile = true;
+}
+
+void TakeDescriptor(const FoundDescriptor& d, TDirItem& item) {
+  item.CentralDir.crc32 = d.crc32;
+  SetSize(item.CentralDir.compSize, item.Zip64ExtInfo.compSize, d.compressed, item);
+  SetSize(item.CentralDir.unCompSize, item.Zip64ExtInfo.uncompSize, d.uncompressed, item);
 }
 
 }  // namespace
 
 void TKZDirManager::Recover(bool zip_end_record_found) {
   FEndRecordFound = zip_end_record_found;
+  FRecovered = true;
   CDir.Clear();
   RebuildFromLocalHeaders();
   CentralDirOffset = FCompressedStream->Size();
@@ -69,49 +68,71 @@ void TKZDirManager::RebuildFromLocalHeaders() {
   TKZStream& stream = *FCompressedStream;
   const std::int64_t size = stream.Size();
   SignatureScanner scanner(stream, kLocalHeaderSignature, kRecoveryWindow);
-  DescriptorFinder descriptors(stream);
+  DataDescriptorSearch descriptors(stream);
   const auto next_header = [&](std::int64_t from) -> std::int64_t {
     const std::int64_t hit = scanner.Next(from);
     return hit >= 0 && size - hit >= static_cast<std::int64_t>(TKZLocalFileHeader::kSize) ? hit : -1;
   };
   std::int64_t p = next_header(0);
   if (p < 0) throw EKZException(kNative::InvalidArchive, FArc->Name);
-  for (; p >= 0; p = next_header(p + 4)) {
-    const auto header = TKZLocalFileHeader::Parse(stream.ReadAt(p, TKZLocalFileHeader::kSize));
-    // Plausibility: the data must fit the stream and the extra field stay small.
-    if (!header || header->compSize >= size || header->extraLength > kRecoveryMaxExtra) continue;
-    const std::int32_t index = CDir.Count();
-    CDir.SetCount(index + 1);
-    TDirItem& item = CDir[index];
-    item.CentralDir = CentralFromLocal(*header, p);
-    if ((header->genPurposeFlag & kFlagEncrypted) != 0 && header->extractVersion < kVersionAesLimit)
-      item.KZEncryptionAlgorithm = caPkzipClassic;
-    item.CompressionMethod = header->compMethod;
-
-    const std::int64_t name_at = p + static_cast<std::int64_t>(TKZLocalFileHeader::kSize);
-    std::u16string name;
-    if (size - name_at >= header->nameLength) {
-      const bool oem = NeedsOemStep(FArc->Options().OEMFileNames(), header->genPurposeFlag, FEndRecordFound);
-      name = DecodeRecoveredName(stream.ReadAt(name_at, header->nameLength), header->genPurposeFlag, oem);
-    }
-    CDir.SetItemName(index, name);
-    const std::string extra = stream.ReadAt(name_at + header->nameLength, header->extraLength);
-    if (auto unicode_name = ParseExtraFields(extra, CDir[index])) CDir.SetItemName(index, *unicode_name);
-    // Offsets beyond 32 bits live in the Zip64 information.
-    if (p >= static_cast<std::int64_t>(kZip64Marker32)) {
-      CDir[index].CentralDir.relOffsetLH = kZip64Marker32;
-      CDir[index].Zip64ExtInfo.relOffsetLH = static_cast<std::uint64_t>(p);
-      CDir[index].bHugeFile = true;
-    }
-    if ((header->genPurposeFlag & kFlagDataDescriptor) != 0) {
-      if (auto d = descriptors.At(p)) {
-        TDirItem& described = CDir[index];
-        described.CentralDir.crc32 = d->crc32;
-        described.CentralDir.compSize = d->compSize;
-        described.CentralDir.unCompSize = d->unCompSize;
-      }
-    }
+  while (p >= 0) {
+    const std::int64_t member_end = RecoverMember(p, descriptors);
+    // Past the member when a record follows it; byte by byte through it otherwise.
+    if (member_end > p && member_end <= size && IsRecordBoundary(stream, member_end))
+      p = next_header(member_end);
+    else
+      p = next_header(p + 4);
   }
+}
+
+std::int64_t TKZDirManager::RecoverMember(std::int64_t p, DataDescriptorSearch& descriptors) {
+  TKZStream& stream = *FCompressedStream;
+  const std::int64_t size = stream.Size();
+  const auto header = TKZLocalFileHeader::Parse(stream.ReadAt(p, TKZLocalFileHeader::kSize));
+  // Plausibility: the extra field stays small.
+  if (!header || header->extraLength > kRecoveryMaxExtra) return -1;
+  const std::int64_t name_at = p + static_cast<std::int64_t>(TKZLocalFileHeader::kSize);
+  const std::int64_t data_at = name_at + header->nameLength + header->extraLength;
+  const bool streamed = (header->genPurposeFlag & kFlagDataDescriptor) != 0;
+
+  TDirItem item;
+  item.CentralDir = CentralFromLocal(*header, p);
+  if ((header->genPurposeFlag & kFlagEncrypted) != 0 && header->extractVersion < kVersionAesLimit)
+    item.KZEncryptionAlgorithm = caPkzipClassic;
+  item.CompressionMethod = header->compMethod;
+  const std::string extra = stream.ReadAt(name_at + header->nameLength, header->extraLength);
+  const auto unicode_name = ParseExtraFields(extra, item);
+  // Plausibility: a size the header gives (in its Zip64 block when marked) fits the stream.
+  // A streamed member's header sizes mean nothing; its descriptor must be found instead.
+  std::optional<FoundDescriptor> descriptor;
+  if (streamed) {
+    descriptor = descriptors.Find(data_at, header->compMethod);
+    if (!descriptor) return -1;
+    TakeDescriptor(*descriptor, item);
+  } else if (!HasZip64ValuesForMarkers(item) || item.CompressedSize() >= static_cast<std::uint64_t>(size)) {
+    return -1;
+  }
+
+  const std::int32_t index = CDir.Count();
+  CDir.SetCount(index + 1);
+  CDir[index] = std::move(item);  // nameless, as the new item was; the name goes in below
+  std::u16string name;
+  if (size - name_at >= header->nameLength) {
+    const bool oem = NeedsOemStep(FArc->Options().OEMFileNames(), header->genPurposeFlag, FEndRecordFound);
+    name = DecodeRecoveredName(stream.ReadAt(name_at, header->nameLength), header->genPurposeFlag, oem);
+  }
+  CDir.SetItemName(index, name);
+  if (unicode_name) CDir.SetItemName(index, *unicode_name);
+  TDirItem& recovered = CDir[index];
+  if (EndsWithSeparator(recovered.Name)) recovered.CentralDir.externalAttr = kAttrDirectory;
+  // Offsets beyond 32 bits live in the Zip64 information.
+  if (p >= static_cast<std::int64_t>(kZip64Marker32)) {
+    recovered.CentralDir.relOffsetLH = kZip64Marker32;
+    recovered.Zip64ExtInfo.relOffsetLH = static_cast<std::uint64_t>(p);
+    recovered.bHugeFile = true;
+  }
+  if (descriptor) return descriptor->end;
+  return data_at + static_cast<std::int64_t>(recovered.CompressedSize());
 }
 
 }  // namespace kv::archive

@@ -41,7 +41,11 @@ TEST(EngineError, MessagesCarryNameTextAndFiveDigitNumber) {
        u"Hashed list of file names is invalid - Native error: 00059", 34},
       {kNative::EncryptedMember, {}, false,
        u"Invalid password. Cannot decompress encrypted file. - Native error: 00067", 40},
-      {68, {}, false, u"Unknown error - Native error: 00068", 0},
+      {kNative::OverlappingMember, {u"b.txt"}, false,
+       u"Member \"b.txt\" shares its bytes with another member of the archive. Extraction refused - Native error: "
+       u"00068",
+       41},
+      {70, {}, false, u"Unknown error - Native error: 00070", 0},
       {123456, {}, false, u"Unknown error - Native error: 123456", 0},
   };
   TKolZip named;
@@ -58,10 +62,11 @@ TEST(EngineError, MessagesCarryNameTextAndFiveDigitNumber) {
             u"Archive is not open - Native error: 00013");
 }
 
-TEST(EngineError, EveryCodeUpTo67HasATextAndTheTableHas41) {
-  for (int code = 1; code <= 67; ++code) EXPECT_NE(ErrorCodeForNative(code), 0) << code;
+TEST(EngineError, EveryCodeUpTo69HasATextAndTheTableHas43) {
+  for (int code = 1; code <= 69; ++code) EXPECT_NE(ErrorCodeForNative(code), 0) << code;
   EXPECT_EQ(ErrorText(40), u"Invalid password. Cannot decompress encrypted file.");
-  EXPECT_EQ(ErrorText(41), u"Unknown error");
+  EXPECT_EQ(ErrorText(42), u"Member \"%s\" is named differently in its local header. Extraction refused");
+  EXPECT_EQ(ErrorText(43), u"Unknown error");
 }
 
 TEST(Archiver, DefaultsOfTheWindowsArchiveObject) {

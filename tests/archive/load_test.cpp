@@ -290,6 +290,57 @@ TEST(Load, DamagedDirectoryFailsWhenRefusedAndIsRebuiltOtherwise) {
   }
 }
 
+// A central record whose sizes (or offset) hold all ones, with a Zip64 block of some length.
+struct Zip64BlockCase {
+  const char* label;
+  bool sizes_marked;
+  bool offset_marked;
+  std::size_t block_size;  // 0: no Zip64 block at all
+  bool damaged;
+};
+
+constexpr Zip64BlockCase kZip64Blocks[] = {
+    {"both sizes marked, 16-byte block", true, false, 16, false},
+    {"both sizes marked, 8-byte block", true, false, 8, true},
+    {"both sizes marked, no block", true, false, 0, true},
+    {"sizes and offset marked, 16-byte block", true, true, 16, true},
+    {"sizes and offset marked, 24-byte block", true, true, 24, false},
+};
+
+TEST(Load, Zip64BlockTooShortForItsMarkedFieldsIsADamagedEntry) {
+  for (const Zip64BlockCase& c : kZip64Blocks) {
+    TestDir dir;
+    const std::string data = "hello, world\r\n";
+    std::string block;
+    if (c.block_size > 0) {
+      block = std::string("\x01\x00", 2) + static_cast<char>(c.block_size) + '\0' + std::string(c.block_size, '\0');
+      // The values in their order: uncompressed size, compressed size, offset.
+      for (std::size_t at = 0; at + 8 <= std::min<std::size_t>(c.block_size, 16); at += 8)
+        Put32(block, static_cast<std::int64_t>(4 + at), static_cast<std::uint32_t>(data.size()));
+    }
+    auto entries = ThreeEntries();
+    entries[0] = FixtureEntry{"readme.txt", data, 0, kAttrArchive, block};
+    const auto built = BuildZip(entries);
+    std::string bytes = built.bytes;
+    if (c.sizes_marked) {
+      Put32(bytes, built.directory_offset + 20, kZip64Marker32);
+      Put32(bytes, built.directory_offset + 24, kZip64Marker32);
+    }
+    if (c.offset_marked) Put32(bytes, built.directory_offset + 42, kZip64Marker32);
+    if (!c.damaged) {
+      auto zip = OpenBytes(dir, "z64.zip", bytes, false);
+      EXPECT_EQ(zip->DMHandle()->CDir[0].CompressedSize(), data.size()) << c.label;
+      EXPECT_EQ(zip->DMHandle()->CDir[0].UncompressedSize(), data.size()) << c.label;
+      continue;
+    }
+    EXPECT_EQ(OpenError(dir, "z64.zip", bytes, false), kNative::DamagedDirectory) << c.label;
+    // With damaged archives allowed, the entries are rebuilt from their local headers.
+    auto zip = OpenBytes(dir, "z64b.zip", bytes, true);
+    ASSERT_EQ(zip->DMHandle()->CDir.Count(), 3) << c.label;
+    EXPECT_EQ(zip->DMHandle()->CDir[0].CompressedSize(), data.size()) << c.label;
+  }
+}
+
 TEST(Load, FailedOpenLeavesTheObjectClosedAndTheFileUnchanged) {
   TestDir dir;
   const std::string bytes = BuildZip({{"", "a"}, {"b.txt", "b"}}).bytes;
