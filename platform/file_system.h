@@ -69,7 +69,11 @@ bool CopyFileReplacing(const std::u16string& from, const std::u16string& to);
 // are as they were; a reader never sees a mix of the two or no `to` at all. Both must lie in
 // the same volume and neither may be open (Windows refuses to replace an open file). False
 // when `from` is missing or a folder, `to` is a folder or read-only, or the move fails.
-bool MoveFileReplacing(const std::u16string& from, const std::u16string& to);
+// kOnDisk returns only once the move itself is on the disk (an archive replaced by its update);
+// kCached leaves that to the system, as every file written without a flush (an extracted file).
+enum class MoveDurability { kOnDisk, kCached };
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to,
+                       MoveDurability durability = MoveDurability::kOnDisk);
 
 // Deletes the file `path` (DeleteFileW). False when it does not exist, is a folder or cannot
 // be deleted; a read-only file is not deleted (clear its attributes first, as on Windows).

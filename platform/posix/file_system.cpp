@@ -126,7 +126,7 @@ bool CopyFileReplacing(const std::u16string& from, const std::u16string& to) {
   return fs::copy_file(Native(from), Native(to), fs::copy_options::overwrite_existing, error) && !error;
 }
 
-bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to, MoveDurability durability) {
   const auto source = posix::NativePath(from);
   const auto target = posix::NativePath(to);
   struct stat st {};
@@ -134,6 +134,7 @@ bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
   // MoveFileExW refuses to replace a folder or a read-only file; rename would take either.
   if (::stat(target->c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || IsReadOnly(st))) return false;
   if (::rename(source->c_str(), target->c_str()) != 0) return false;
+  if (durability == MoveDurability::kCached) return true;
   // The new name is only durable once the folder's entry is on the disk.
   const std::string folder = fs::path(*target).parent_path().string();
   const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -81,10 +81,11 @@ bool CopyFileReplacing(const std::u16string& from, const std::u16string& to) {
   return CopyFileW(Wide(from), Wide(to), FALSE) != FALSE;
 }
 
-bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to, MoveDurability durability) {
   // Write-through: the call returns only once the move is on the disk, so a power loss right
   // after it cannot bring the old file back.
-  return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  const DWORD write_through = durability == MoveDurability::kOnDisk ? MOVEFILE_WRITE_THROUGH : 0;
+  return MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | write_through) != FALSE;
 }
 
 bool DeleteFileAt(std::u16string_view path) { return ::DeleteFileW(WideCopy(path).c_str()) != 0; }
