@@ -45,11 +45,15 @@ void TKZBaseArchiver::ExtractItemToStream(std::int32_t index, TKZStream& stream)
   TKZDirArray& dir = FDMHandle->CDir;
   if (index < 0 || index >= dir.Count()) throw EKZException(kNative::ExtractItemOutOfRange, Name);
   TDirItem& item = dir[index];
+  // A masked local header hides where the data ends and what it must give: nothing to check it by.
+  if (item.CentralDir.genPurposeFlag & kFlagMaskedHeaders)
+    throw EKZException(kNative::MaskedHeaders, {item.Name}, Name);
   // Encrypted members cannot be read without the password this engine never asks for.
   if (item.CentralDir.genPurposeFlag & 1) throw EKZException(kNative::EncryptedMember, Name);
   FDMHandle->CheckMemberBounds(index, *FCompressedStream);
   const std::uint64_t offset = item.LocalHeaderOffset();
-  FCompressedStream->Seek(offset > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(offset));
+  FCompressedStream->Seek(offset > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX
+                                                                         : static_cast<std::int64_t>(offset));
   const bool complete = DecompressItem(*FCompressedStream, stream, item);
   if (!complete && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile)
     throw EKZException(kNative::BadSizeOrChecksum, Name);
@@ -70,7 +74,8 @@ bool TKZBaseArchiver::DecompressItem(TKZStream& archive, TKZStream& output, TDir
     compressed = std::min<std::uint64_t>(compressed, static_cast<std::uint64_t>(room));
   }
   const std::uint64_t expected = uncompressed;
-  FProgressMax = uncompressed == 0 ? 2 : static_cast<std::int64_t>(std::min<std::uint64_t>(uncompressed, INT64_MAX));
+  FProgressMax =
+      uncompressed == 0 ? 2 : static_cast<std::int64_t>(std::min<std::uint64_t>(uncompressed, INT64_MAX));
   FSkipFile = false;
 
   const std::uint16_t method = entry.CompressionMethod;
@@ -79,8 +84,8 @@ bool TKZBaseArchiver::DecompressItem(TKZStream& archive, TKZStream& output, TDir
 
   std::uint32_t crc = kCrc32Initial;
   std::uint64_t produced = 0;
-  bool intact = true;      // no inflate error, no write failure, nothing beyond the declared size
-  bool ended = false;      // the deflate stream reached its end
+  bool intact = true;  // no inflate error, no write failure, nothing beyond the declared size
+  bool ended = false;  // the deflate stream reached its end
   const std::u16string& name = entry.Name;
 
   // Raises the two ppProcess events; true when the pass was cancelled.

@@ -13,7 +13,9 @@ namespace kv::archive {
 // ASCII letters A-Z become a-z; every other code unit is unchanged.
 std::u16string FoldName(std::u16string_view name);
 
-// h := (h rotated left by 2, 32-bit) xor c, over the UTF-16 code units of `key`.
+// A keyed hash (SipHash-1-3) of the UTF-16 code units of `key`. The key is drawn once per
+// process: equal keys hash alike within a process, and which keys share a bucket cannot be
+// chosen from outside, so a crafted archive's names spread like any others.
 std::uint32_t KeyHash(std::u16string_view key);
 
 class TKZStringHash {
@@ -35,6 +37,8 @@ class TKZStringHash {
   std::int32_t ValueOf(std::u16string_view key) const;
   void Clear();
   std::size_t Size() const { return Buckets.size(); }
+  // The number of nodes in the longest chain; for tests and benchmarks.
+  std::size_t LongestChain() const;
 
  private:
   struct THashItem {
@@ -70,9 +74,13 @@ class TKZHashedStringList {
   std::int32_t IndexOfName(std::u16string_view name);
 
   std::int32_t Count() const { return static_cast<std::int32_t>(FStrings.size()); }
-  const std::u16string& operator[](std::int32_t index) const { return FStrings[static_cast<std::size_t>(index)]; }
+  const std::u16string& operator[](std::int32_t index) const {
+    return FStrings[static_cast<std::size_t>(index)];
+  }
   // Bucket count of the value hash (0 when none exists); for tests and benchmarks.
   std::size_t ValueHashSize() const { return FValueHash ? FValueHash->Size() : 0; }
+  // The longest chain of the value hash (0 when none exists); for tests and benchmarks.
+  std::size_t LongestValueChain() const { return FValueHash ? FValueHash->LongestChain() : 0; }
 
  private:
   void RebuildValueHash();

@@ -89,7 +89,9 @@
   X(68, OverlappingMember, 41, u"Member \"%s\" shares its bytes with another member of the archive. "      \
       u"Extraction refused")                                                                               \
   X(69, LocalNameMismatch, 42, u"Member \"%s\" is named differently in its local header. Extraction "      \
-      u"refused")
+      u"refused")                                                                                          \
+  X(70, MaskedHeaders, 43, u"Member \"%s\" has its headers masked by central directory encryption. "        \
+      u"Extraction refused")
 
 // clang-format on
 
@@ -115,7 +117,7 @@ inline constexpr NativeErrorRow kNativeErrorTable[] = {
 };
 
 // The number of distinct messages; their indexes run from 0 to one less.
-inline constexpr std::int32_t kEngineMessageCount = 43;
+inline constexpr std::int32_t kEngineMessageCount = 44;
 
 // The message index of a native code; 0 ("Unknown error") for a code no row has.
 constexpr std::int32_t ErrorCodeForNative(int native_error) {

@@ -36,6 +36,8 @@ inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint16_t kFlagFolderEntry = 0x0002;  // value written for a folder entry
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr std::uint16_t kFlagUtf8Name = 0x0800;
+// Central directory encryption: the local header's name, sizes and checksum are masked.
+inline constexpr std::uint16_t kFlagMaskedHeaders = 0x2000;
 
 // Compression methods.
 inline constexpr std::uint16_t kMethodStored = 0;
@@ -181,8 +183,17 @@ struct TKZZip64ExtendedInfo {
 // Enumerations of the directory item, values numbered from 0 in declaration order.
 enum TKZCryptoAlgorithm : std::uint8_t { caPkzipClassic, caAES_128, caAES_192, caAES_256 };
 enum TKZProcessOperation : std::uint8_t {
-  poAdd, poMove, poDelete, poUpdate, poExtract, poTest, poRename, poChangeAttr, poChangeComment,
-  poMakeSFX, poMerge
+  poAdd,
+  poMove,
+  poDelete,
+  poUpdate,
+  poExtract,
+  poTest,
+  poRename,
+  poChangeAttr,
+  poChangeComment,
+  poMakeSFX,
+  poMerge
 };
 
 // MS-DOS time and date of the APPNOTE (local time; two-second resolution; years 1980-2107).

@@ -83,6 +83,8 @@ void TKZDirManager::RebuildFromLocalHeaders() {
     else
       p = next_header(p + 4);
   }
+  // Headers that all fail their checks are no archive, not an empty one.
+  if (CDir.Count() == 0) throw EKZException(kNative::InvalidArchive, FArc->Name);
 }
 
 std::int64_t TKZDirManager::RecoverMember(std::int64_t p, DataDescriptorSearch& descriptors) {
@@ -93,6 +95,8 @@ std::int64_t TKZDirManager::RecoverMember(std::int64_t p, DataDescriptorSearch& 
   if (!header || header->extraLength > kRecoveryMaxExtra) return -1;
   const std::int64_t name_at = p + static_cast<std::int64_t>(TKZLocalFileHeader::kSize);
   const std::int64_t data_at = name_at + header->nameLength + header->extraLength;
+  // Plausibility: the header's name and extra field lie within the stream.
+  if (data_at > size) return -1;
   const bool streamed = (header->genPurposeFlag & kFlagDataDescriptor) != 0;
 
   TDirItem item;

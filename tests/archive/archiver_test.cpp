@@ -45,7 +45,11 @@ TEST(EngineError, MessagesCarryNameTextAndFiveDigitNumber) {
        u"Member \"b.txt\" shares its bytes with another member of the archive. Extraction refused - Native error: "
        u"00068",
        41},
-      {70, {}, false, u"Unknown error - Native error: 00070", 0},
+      {kNative::MaskedHeaders, {u"a.txt"}, false,
+       u"Member \"a.txt\" has its headers masked by central directory encryption. Extraction refused - Native "
+       u"error: 00070",
+       43},
+      {71, {}, false, u"Unknown error - Native error: 00071", 0},
       {123456, {}, false, u"Unknown error - Native error: 123456", 0},
   };
   TKolZip named;
@@ -62,11 +66,11 @@ TEST(EngineError, MessagesCarryNameTextAndFiveDigitNumber) {
             u"Archive is not open - Native error: 00013");
 }
 
-TEST(EngineError, EveryCodeUpTo69HasATextAndTheTableHas43) {
-  for (int code = 1; code <= 69; ++code) EXPECT_NE(ErrorCodeForNative(code), 0) << code;
+TEST(EngineError, EveryCodeUpTo70HasATextAndTheTableHas44) {
+  for (int code = 1; code <= 70; ++code) EXPECT_NE(ErrorCodeForNative(code), 0) << code;
   EXPECT_EQ(ErrorText(40), u"Invalid password. Cannot decompress encrypted file.");
   EXPECT_EQ(ErrorText(42), u"Member \"%s\" is named differently in its local header. Extraction refused");
-  EXPECT_EQ(ErrorText(43), u"Unknown error");
+  EXPECT_EQ(ErrorText(44), u"Unknown error");
 }
 
 TEST(Archiver, DefaultsOfTheWindowsArchiveObject) {

@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "archive/errors.h"
 #include "platform/unicode.h"
@@ -211,14 +213,44 @@ TEST(DirArray, NamesSetWhileLoadingAreFoundDeletedAndGuardedLikeOthers) {
   EXPECT_EQ(at, 2);
 }
 
-TEST(StringHash, KeyHashRotatesLeftByTwoAndXorsEachCodeUnit) {
-  EXPECT_EQ(KeyHash(u""), 0u);
-  EXPECT_EQ(KeyHash(u"a"), 0x61u);
-  EXPECT_EQ(KeyHash(u"ab"), (0x61u << 2) ^ 0x62u);
-  std::u16string long_key(20, u'\xFFFF');
+// The rotate-by-two hash names were once indexed by: a code unit and the one 16 places after
+// it land on the same bits, so equal units there cancel and such names all share one value.
+std::uint32_t RotateXorHash(std::u16string_view key) {
   std::uint32_t h = 0;
-  for (char16_t c : long_key) h = ((h << 2) | (h >> 30)) ^ c;
-  EXPECT_EQ(KeyHash(long_key), h);
+  for (char16_t c : key) h = ((h << 2) | (h >> 30)) ^ c;
+  return h;
+}
+
+// `count` distinct names "abc/.../abc" whose first three units repeat 16 places later.
+std::vector<std::u16string> RotateXorCollisions(int count) {
+  const std::u16string alphabet = u"0123456789abcdefghijklmnopqrstuvwxyz";
+  const std::u16string middle = u"/hostile/pad/";  // 13 units: the repeat starts 16 after the first
+  std::vector<std::u16string> names;
+  for (int i = 0; i < count; ++i) {
+    std::u16string head;
+    for (int n = i, d = 0; d < 3; ++d, n /= static_cast<int>(alphabet.size()))
+      head += alphabet[n % alphabet.size()];
+    names.push_back(head + middle + head);
+  }
+  return names;
+}
+
+TEST(StringHash, NamesCollidingUnderTheRotateXorHashSpreadOverTheBuckets) {
+  constexpr int kCount = 20000;
+  const auto names = RotateXorCollisions(kCount);
+  for (const auto& name : names) ASSERT_EQ(RotateXorHash(name), RotateXorHash(names[0]));
+
+  TKZHashedStringList list;
+  for (const auto& name : names) list.Add(name);
+  for (int i = 0; i < kCount; i += 997) EXPECT_EQ(list.IndexOf(names[static_cast<std::size_t>(i)]), i);
+  // One bucket per string: a few strings in the longest chain, not all of them.
+  EXPECT_GE(list.ValueHashSize(), static_cast<std::size_t>(kCount));
+  EXPECT_LE(list.LongestValueChain(), 16u);
+  // Within the process a key always hashes alike.
+  EXPECT_EQ(KeyHash(names[5]), KeyHash(std::u16string(names[5])));
+}
+
+TEST(StringHash, ChainsKeepTheLastAddedFirst) {
   TKZStringHash hash(7);
   hash.Add(u"k", 1);
   hash.Add(u"k", 2);

@@ -29,8 +29,8 @@ struct ReadingZip : TKolZip {
   using TKZBaseArchiver::ExtractItemToStream;
 };
 
-std::unique_ptr<ReadingZip> OpenBytes(const TestDir& dir, const std::string& file_name, const std::string& bytes,
-                                      bool open_corrupted) {
+std::unique_ptr<ReadingZip> OpenBytes(const TestDir& dir, const std::string& file_name,
+                                      const std::string& bytes, bool open_corrupted) {
   auto zip = std::make_unique<ReadingZip>();
   zip->Name = u"archiver";
   zip->SetFileName(kv::test::PathText(dir.Write(file_name, bytes)));
@@ -107,7 +107,8 @@ TEST(RecoveryScan, StoredArchiveInsideAMemberYieldsNoItemsOfItsOwn) {
   TestDir dir;
   const std::string inner = BuildZip({{"inner-a.txt", "aaa"}, {"inner-b.txt", "bbb"}}).bytes;
   // The last member is large enough to keep the inner end record out of the end record search.
-  const auto outer = BuildZip({{"first.txt", "one"}, {"nested.zip", inner}, {"last.txt", std::string(70000, 'z')}});
+  const auto outer =
+      BuildZip({{"first.txt", "one"}, {"nested.zip", inner}, {"last.txt", std::string(70000, 'z')}});
   // Without the end record, and with the directory cut off as well.
   for (const std::string& bytes : {WithoutEndRecord(outer), LocalPartOnly(outer)}) {
     auto zip = OpenBytes(dir, "nested.zip", bytes, true);
@@ -136,10 +137,10 @@ struct DescriptorCase {
   const char* label;
   std::uint16_t method;
   bool signed_descriptor;
-  bool wide_sizes;      // 8-byte sizes in the descriptor
-  bool zip64_header;    // header sizes all ones and a Zip64 block of zeros
+  bool wide_sizes;    // 8-byte sizes in the descriptor
+  bool zip64_header;  // header sizes all ones and a Zip64 block of zeros
   const char* data;
-  bool found;           // the member is recovered
+  bool found;  // the member is recovered
 };
 
 constexpr const char* kText = "streamed data, streamed data, streamed data; PK\x07\x08 inside the data";
@@ -207,7 +208,8 @@ TEST_P(StreamedMembers, AreRecoveredWithTheCrcAndSizesOfTheirDescriptor) {
     const TDirItem& item = zip->DMHandle()->CDir[i];
     EXPECT_EQ(item.CentralDir.crc32, Crc32(data)) << c.label;
     EXPECT_EQ(item.UncompressedSize(), data.size()) << c.label;
-    EXPECT_EQ(item.CompressedSize(), c.method == kMethodDeflate ? RawDeflate(data).size() : data.size()) << c.label;
+    EXPECT_EQ(item.CompressedSize(), c.method == kMethodDeflate ? RawDeflate(data).size() : data.size())
+        << c.label;
     EXPECT_FALSE(item.IsFolder()) << c.label;
     int error = 0;
     EXPECT_EQ(ExtractToMemory(*zip, i, error), data) << c.label;
@@ -231,7 +233,8 @@ TEST(RecoveryScan, DeflatedMemberThatDoesNotInflateTakesTheSignedDescriptorAtIts
   dd.crc32 = 0x12345678;
   dd.compSize = static_cast<std::uint32_t>(junk.size());
   dd.unCompSize = 100;
-  const std::string bytes = lh.ToBytes() + "bad" + junk + dd.ToBytes() + LocalPartOnly(BuildZip({{"ok", "ok"}}));
+  const std::string bytes =
+      lh.ToBytes() + "bad" + junk + dd.ToBytes() + LocalPartOnly(BuildZip({{"ok", "ok"}}));
   auto zip = OpenBytes(dir, "junk.zip", bytes, true);
   ASSERT_EQ(Names(*zip), (std::vector<std::u16string>{u"bad", u"ok"}));
   EXPECT_EQ(zip->DMHandle()->CDir[0].CompressedSize(), junk.size());
@@ -239,6 +242,79 @@ TEST(RecoveryScan, DeflatedMemberThatDoesNotInflateTakesTheSignedDescriptorAtIts
   ExtractToMemory(*zip, 0, error);
   EXPECT_EQ(error, kNative::BadSizeOrChecksum);
   EXPECT_EQ(ExtractToMemory(*zip, 1, error), "ok");
+}
+
+// Bytes that only look like an archive: the open fails rather than listing nothing.
+struct UnreadableCase {
+  const char* label;
+  std::string bytes;
+};
+
+std::vector<UnreadableCase> UnreadableCases() {
+  std::string garbage_header = "PK\x03\x04";
+  for (int i = 0; garbage_header.size() < 62; ++i) garbage_header += static_cast<char>(0xA5 ^ (i * 37));
+  TKZLocalFileHeader name_past_end;
+  name_past_end.nameLength = 40;  // more than the bytes that follow
+  return {
+      {"a local header of garbage and nothing else", garbage_header},
+      {"a header whose name runs past the end", name_past_end.ToBytes() + "short"},
+  };
+}
+
+TEST(RecoveryScan, NothingRecoveredFailsTheOpenWith35) {
+  TestDir dir;
+  for (const UnreadableCase& c : UnreadableCases()) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(NativeErrorOf([&] { OpenBytes(dir, "bad.zip", c.bytes, true); }), kNative::InvalidArchive);
+    EXPECT_EQ(NativeErrorOf([&] { OpenBytes(dir, "bad2.zip", c.bytes, false); }),
+              kNative::DamagedNoEndRecord);
+  }
+  // An end record alone is an empty archive, with or without recovery allowed.
+  const std::string empty = BuildZip({}).bytes;
+  for (bool open_corrupted : {true, false})
+    EXPECT_EQ(OpenBytes(dir, "empty.zip", empty, open_corrupted)->DMHandle()->CDir.Count(), 0);
+}
+
+// Central directory encryption as another writer leaves it when the directory itself is
+// readable: bit 13 in the records, and local headers with the checksum and sizes zeroed.
+std::string WithMaskedHeaders(const BuiltFixture& built, std::size_t masked) {
+  std::string bytes = built.bytes;
+  auto at = static_cast<std::size_t>(built.directory_offset);
+  for (std::size_t i = 0; i < masked; ++i) {
+    const auto u16 = [&](std::size_t o) {
+      return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[o]) |
+                                        static_cast<unsigned char>(bytes[o + 1]) << 8);
+    };
+    Put16(bytes, static_cast<std::int64_t>(at + 8),
+          static_cast<std::uint16_t>(u16(at + 8) | kFlagMaskedHeaders));
+    const auto local = built.local_offsets[i];
+    Put16(bytes, local + 6,
+          static_cast<std::uint16_t>(u16(static_cast<std::size_t>(local) + 6) | kFlagMaskedHeaders));
+    for (int field = 14; field <= 22; field += 4) Put32(bytes, local + field, 0);
+    at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32);
+  }
+  return bytes;
+}
+
+TEST(RecoveryScan, MembersWithMaskedHeadersAreListedButRefused) {
+  TestDir dir;
+  const auto built =
+      BuildZip({{"one.txt", "first member"}, {"two.txt", "second member"}, {"plain.txt", "readable"}});
+  for (bool recovered : {false, true}) {
+    SCOPED_TRACE(recovered ? "recovered" : "from the directory");
+    std::string bytes = WithMaskedHeaders(built, 2);
+    if (recovered) bytes.resize(static_cast<std::size_t>(built.directory_offset));
+    auto zip = OpenBytes(dir, recovered ? "r.zip" : "d.zip", bytes, true);
+    // Recovery cannot tell where a masked member ends; the scan still finds the later headers.
+    ASSERT_EQ(Names(*zip), (std::vector<std::u16string>{u"one.txt", u"two.txt", u"plain.txt"}));
+    int error = 0;
+    for (std::int32_t i = 0; i < 2; ++i) {
+      ExtractToMemory(*zip, i, error);
+      EXPECT_EQ(error, kNative::MaskedHeaders);
+    }
+    EXPECT_EQ(ExtractToMemory(*zip, 2, error), "readable");
+    EXPECT_EQ(error, -1);
+  }
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // times (the median counts). Sections: building at level 1 (zip -1, 7z with both cores), the
 // archive made with 1, 2 and 8 threads compared byte for byte, extracting (unzip, bsdtar, 7z),
 // testing against the inflate floor, listing generated archives of many small entries
-// (unzip -l, unzip -Z1), and kolvane-cli.exe under Wine when one is given.
+// (unzip -l, unzip -Z1), the same with names crafted to collide in a weak hash, and
+// kolvane-cli.exe under Wine when one is given.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -90,30 +91,46 @@ void Le(std::string& out, std::uint64_t v, int width) {
   for (int i = 0; i < width; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-// An archive of `count` small stored entries in folders of a thousand, written directly.
-void WriteManyEntries(const fs::path& archive, std::uint32_t count) {
+// Ordinary names: folders of a thousand entries.
+std::string FolderName(std::uint32_t i) {
+  char name[64];
+  std::snprintf(name, sizeof name, "folder%04u/entry%07u.txt", i / 1000, i);
+  return name;
+}
+
+// Hostile names: four characters repeated 16 places later, so that a hash rotating by two bits
+// per character (and any hash blind to such swaps) gives them all one value.
+std::string CollidingName(std::uint32_t i) {
+  static constexpr char kAlphabet[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string head;
+  for (int d = 0; d < 4; ++d, i /= 36) head += kAlphabet[i % 36];
+  return head + "/hostile/pad" + head + ".txt";
+}
+
+// An archive of `count` small stored entries, written directly.
+void WriteManyEntries(const fs::path& archive, std::uint32_t count,
+                      const std::function<std::string(std::uint32_t)>& name_of = FolderName) {
   std::ofstream out(archive, std::ios::binary);
   std::string central;
   std::uint64_t offset = 0;
   std::string local;
   for (std::uint32_t i = 0; i < count; ++i) {
-    char name[64];
-    std::snprintf(name, sizeof name, "folder%04u/entry%07u.txt", i / 1000, i);
+    const std::string name = name_of(i);
     char data[32];
     const int size = std::snprintf(data, sizeof data, "entry %u\n", i);
     const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size)));
-    const std::size_t name_size = std::char_traits<char>::length(name);
+    const std::size_t name_size = name.size();
     local.clear();
     Le(local, 0x04034b50, 4); Le(local, 20, 2); Le(local, 0, 2); Le(local, 0, 2);
     Le(local, 0x6000, 2); Le(local, 0x5a21, 2); Le(local, crc, 4); Le(local, size, 4); Le(local, size, 4);
     Le(local, name_size, 2); Le(local, 0, 2);
-    local.append(name, name_size).append(data, static_cast<std::size_t>(size));
+    local.append(name).append(data, static_cast<std::size_t>(size));
     out.write(local.data(), static_cast<std::streamsize>(local.size()));
     Le(central, 0x02014b50, 4); Le(central, 20, 2); Le(central, 20, 2); Le(central, 0, 2); Le(central, 0, 2);
     Le(central, 0x6000, 2); Le(central, 0x5a21, 2); Le(central, crc, 4); Le(central, size, 4); Le(central, size, 4);
     Le(central, name_size, 2); Le(central, 0, 2); Le(central, 0, 2); Le(central, 0, 2); Le(central, 0, 2);
     Le(central, 0x20, 4); Le(central, offset, 4);
-    central.append(name, name_size);
+    central.append(name);
     offset += local.size();
   }
   std::string end;
@@ -128,6 +145,20 @@ void WriteManyEntries(const fs::path& archive, std::uint32_t count) {
   Le(end, central.size(), 4); Le(end, offset, 4); Le(end, 0, 2);
   out.write(central.data(), static_cast<std::streamsize>(central.size()));
   out.write(end.data(), static_cast<std::streamsize>(end.size()));
+}
+
+// Opens the archive and looks every member up by its name, which builds the name index.
+int LookUpEveryName(const fs::path& archive) {
+  TKolZip zip;
+  zip.SetFileName(Text(archive));
+  zip.OpenArchive(kv::archive::kModeReadShared);
+  auto& dir = zip.DMHandle()->CDir;
+  int missed = 0;
+  for (std::int32_t i = 0; i < dir.Count(); ++i) {
+    std::int32_t found = -1;
+    if (!dir.FileExists(dir[i].Name, found) || found != i) ++missed;
+  }
+  return missed == 0 ? 0 : 1;
 }
 
 // --- Measuring ---
@@ -319,6 +350,26 @@ void ListSection(const Setup& s) {
   }
 }
 
+// Names crafted to share one hash value beside ordinary ones, in archives of the same size:
+// listing, and opening with every name looked up (the name index built).
+void HostileNamesSection(const Setup& s) {
+  constexpr std::uint32_t kCount = 160000;
+  const fs::path ordinary = s.work / "ordinary-names.zip";
+  const fs::path hostile = s.work / "colliding-names.zip";
+  WriteManyEntries(ordinary, kCount);
+  WriteManyEntries(hostile, kCount, CollidingName);
+  std::printf("hostile names, %u entries (%.1f MB archives):\n", kCount, static_cast<double>(fs::file_size(hostile)) / 1e6);
+  for (const auto& [label, archive] : {std::pair{"ordinary", ordinary}, std::pair{"colliding", hostile}}) {
+    const Measure list = Run({s.cli.string(), "list", archive.string()}, s.work);
+    const Measure lookup = Run({s.self.string(), "--look-up-names", archive.string()}, s.work);
+    const double mb = static_cast<double>(fs::file_size(archive)) / 1e6;
+    Row((std::string("list, ") + label).c_str(), list, mb);
+    Row((std::string("look up every name, ") + label).c_str(), lookup, mb);
+  }
+  fs::remove(ordinary);
+  fs::remove(hostile);
+}
+
 // The Windows build under Wine on the same folder: no peers, the Linux figures above beside it.
 void WineSection(const Setup& s) {
   if (s.wine_cli.empty()) return;
@@ -345,6 +396,7 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "--build" && argc == 5) return BuildArchive(argv[2], argv[3], std::stoul(argv[4]));
     if (mode == "--inflate-floor" && argc == 3) return InflateFloor(argv[2]);
+    if (mode == "--look-up-names" && argc == 3) return LookUpEveryName(argv[2]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kv-bench: %s\n", e.what());
     return 1;
@@ -363,11 +415,14 @@ int main(int argc, char** argv) {
   s.mb = static_cast<double>(FolderBytes(s.folder)) / 1e6;
   std::printf("kv-bench: %s, %.1f MB; medians of %d runs; ratios are kolvane-cli over the peer\n",
               s.folder.c_str(), s.mb, Runs());
-  CreateSection(s);
-  ThreadsSection(s);
-  ExtractSection(s);
-  ListSection(s);
-  WineSection(s);
+  // $KV_BENCH_SECTIONS (names separated by commas) runs only those sections.
+  static constexpr std::pair<const char*, void (*)(const Setup&)> kSections[] = {
+      {"create", CreateSection}, {"threads", ThreadsSection},        {"extract", ExtractSection},
+      {"list", ListSection},     {"hostile", HostileNamesSection}, {"wine", WineSection},
+  };
+  const char* only = std::getenv("KV_BENCH_SECTIONS");
+  for (const auto& [name, section] : kSections)
+    if (!only || ("," + std::string(only) + ",").find("," + std::string(name) + ",") != std::string::npos) section(s);
   fs::remove_all(s.work);
   return 0;
 }
