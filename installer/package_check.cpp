@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "archive/dir_manager.h"
-#include "archive/stream.h"
+#include "archive/discard_stream.h"
 #include "inspection/authenticode.h"
 #include "package/errors.h"
 #include "platform/unicode.h"
@@ -12,30 +12,11 @@
 namespace kv::installer {
 namespace {
 
-// Takes the decompressed bytes and forgets them.
-class DiscardStream : public archive::TKZStream {
- public:
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  std::size_t Write(const void*, std::size_t count) override {
-    position_ += static_cast<std::int64_t>(count);
-    size_ = std::max(size_, position_);
-    return count;
-  }
-  std::int64_t Seek(std::int64_t position) override { return position_ = position; }
-  std::int64_t Position() const override { return position_; }
-  std::int64_t Size() const override { return size_; }
-  void SetSize(std::int64_t size) override { size_ = size; }
-
- private:
-  std::int64_t position_ = 0;
-  std::int64_t size_ = 0;
-};
-
 void TestMembers(package::RecordingKolZip& archiver, std::vector<std::u16string>& damage) {
   const archive::TKZDirArray& dir = archiver.DMHandle()->CDir;
   for (std::int32_t i = 0; i < dir.Count(); ++i) {
     if (dir[i].IsFolder() || (!dir[i].Name.empty() && dir[i].Name.back() == u'/')) continue;
-    DiscardStream sink;
+    archive::DiscardStream sink;
     try {
       archiver.ExtractItemToStream(i, sink);
     } catch (const std::exception& error) {

@@ -2,30 +2,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "archive/discard_stream.h"
 #include "tools/kolvane-cli/cli_support.h"
 #include "tools/kolvane-cli/commands.h"
 
 namespace kv::cli {
 namespace {
-
-// Takes the decompressed bytes and forgets them.
-class DiscardStream : public archive::TKZStream {
- public:
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  std::size_t Write(const void*, std::size_t count) override {
-    position_ += static_cast<std::int64_t>(count);
-    size_ = std::max(size_, position_);
-    return count;
-  }
-  std::int64_t Seek(std::int64_t position) override { return position_ = position; }
-  std::int64_t Position() const override { return position_; }
-  std::int64_t Size() const override { return size_; }
-  void SetSize(std::int64_t size) override { size_ = size; }
-
- private:
-  std::int64_t position_ = 0;
-  std::int64_t size_ = 0;
-};
 
 int RunTest(const std::string& archive_path) {
   const auto zip = OpenForReading(archive_path);
@@ -34,7 +16,7 @@ int RunTest(const std::string& archive_path) {
   int bad = 0;
   for (std::int32_t i = 0; i < dir.Count(); ++i) {
     if (dir[i].IsFolder() || (!dir[i].Name.empty() && dir[i].Name.back() == u'/')) continue;
-    DiscardStream sink;
+    archive::DiscardStream sink;
     try {
       zip->ExtractItemToStream(i, sink);
       std::printf("OK      %s\n", Shown(dir[i].Name).c_str());
